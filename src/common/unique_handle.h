@@ -1,0 +1,83 @@
+// One owner per handle: small RAII wrappers in the shape of WIL's unique_any
+// (get, put, reset, release), so no path frees a handle by hand.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace cc {
+
+template <typename T, auto Close, T Invalid = T{}>
+class unique_any {
+public:
+    unique_any() = default;
+    explicit unique_any(T value) : value_(value) {}
+    ~unique_any() { reset(); }
+    unique_any(const unique_any&) = delete;
+    unique_any& operator=(const unique_any&) = delete;
+    unique_any(unique_any&& other) noexcept : value_(other.release()) {}
+    unique_any& operator=(unique_any&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+
+    T get() const { return value_; }
+    explicit operator bool() const { return value_ != Invalid; }
+
+    void reset(T value = Invalid) {
+        const T old = std::exchange(value_, value);
+        if (old != Invalid) Close(old);
+    }
+    [[nodiscard]] T release() { return std::exchange(value_, Invalid); }
+    // Closes the current value and hands out its slot for an API to fill.
+    T* put() {
+        reset();
+        return &value_;
+    }
+
+private:
+    T value_ = Invalid;
+};
+
+inline void CloseHandleValue(HANDLE h) { ::CloseHandle(h); }
+inline void DestroyWindowValue(HWND h) { ::DestroyWindow(h); }
+inline void DeleteGdiObject(HGDIOBJ h) { ::DeleteObject(h); }
+
+using unique_handle = unique_any<HANDLE, CloseHandleValue>;
+using unique_hwnd = unique_any<HWND, DestroyWindowValue>;
+using unique_hpen = unique_any<HPEN, DeleteGdiObject>;
+
+// A device context from GetDC/GetDCEx, given back to its window.
+class unique_window_dc {
+public:
+    unique_window_dc(HWND window, HDC dc) : window_(window), dc_(dc) {}
+    ~unique_window_dc() {
+        if (dc_) ::ReleaseDC(window_, dc_);
+    }
+    unique_window_dc(const unique_window_dc&) = delete;
+    unique_window_dc& operator=(const unique_window_dc&) = delete;
+    HDC get() const { return dc_; }
+    explicit operator bool() const { return dc_ != nullptr; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+// Selects an object into a DC and puts the previous one back.
+class select_object_scope {
+public:
+    select_object_scope(HDC dc, HGDIOBJ object) : dc_(dc), previous_(::SelectObject(dc, object)) {}
+    ~select_object_scope() {
+        if (previous_) ::SelectObject(dc_, previous_);
+    }
+    select_object_scope(const select_object_scope&) = delete;
+    select_object_scope& operator=(const select_object_scope&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+}  // namespace cc

@@ -1,0 +1,73 @@
+#include "gesture/tracker.h"
+
+#include "gesture/status_text.h"
+#include "gesture/tracker_rules.h"
+#include "gesture/trail_status.h"
+#include "gesture/view_locator.h"
+
+namespace cc {
+namespace {
+
+Point ToPoint(POINT p) { return {p.x, p.y}; }
+
+// (Re)arms the periodic gesture timer on the object's window and keeps its id.
+void ArmTimer(GestureSession& s, HWND quickWnd, UINT_PTR id, int32_t timeoutMs) {
+    if (quickWnd) s.TimerId = ::SetTimer(quickWnd, id, static_cast<UINT>(timeoutMs), nullptr);
+}
+
+// Gives the user's right press back to the folder list, at the press point.
+void HandOverPress(const GestureContext& ctx) {
+    const GestureSession& s = *ctx.session;
+    const LocatedView located = LocateView(ctx.browser, s.TabbedBrowser != 0);
+    if (!located.view) return;
+    RECT r{};
+    if (!::GetWindowRect(located.view, &r)) return;
+    const Point relative{s.PressPoint.x - r.left, s.PressPoint.y - r.top};
+    ::PostMessageW(located.view, WM_RBUTTONDOWN, MK_RBUTTON, static_cast<LPARAM>(PackPointLParam(relative)));
+}
+
+}  // namespace
+
+void BeginGesture(const GestureContext& ctx, POINT press) {
+    GestureSession& s = *ctx.session;
+    BeginGestureState(s, ToPoint(press));
+    const int32_t timeoutMs = ctx.settings.Get(Field::TimeoutMs);
+    if (timeoutMs > 0) ArmTimer(s, ctx.quickWnd, kGestureTimerId, timeoutMs);
+}
+
+int TrackMove(const GestureContext& ctx, const MOUSEHOOKSTRUCT& move) {
+    GestureSession& s = *ctx.session;
+    const bool overTarget = move.hwnd == s.TargetView;
+    const bool ctrlDown = ::GetKeyState(VK_CONTROL) < 0;
+    switch (GateMove(s, overTarget, ctrlDown)) {
+    case MoveGate::Pass:
+        return 0;
+    case MoveGate::Abandon:
+        EraseTrail(s.TargetView);
+        SetStatusText(ctx.browser, kStatusEmpty);
+        return 0;
+    case MoveGate::Track:
+        break;
+    }
+
+    RECT r{};
+    ::GetWindowRect(s.TargetView, &r);
+    const SettingsView& settings = ctx.settings;
+    const TrackSettings live{settings.Get(Field::SensitivityPixels), settings.Get(Field::TimeoutMs),
+                             settings.Get(Field::ReleaseOnFolderHold), settings.Get(Field::TrailEnabled)};
+    const MoveStep step = AdvanceMove(s, ToPoint(move.pt), {r.left, r.top}, live);
+
+    if (step.drawSegment) DrawTrailSegment(s.TargetView, step.segmentFrom, step.segmentTo, settings);
+    if (step.strokeRecorded) {
+        wchar_t text[kStatusTextUnits];
+        BuildGestureStatusText(s, settings, text, kStatusTextUnits);
+        SetStatusText(ctx.browser, text);
+    }
+    // A failed earlier SetTimer left TimerId 0: restart under the usual id rather than
+    // an id 0 that the release would never kill.
+    if (step.restartTimer) ArmTimer(s, ctx.quickWnd, s.TimerId != 0 ? s.TimerId : kGestureTimerId, live.timeoutMs);
+    if (step.handOver) HandOverPress(ctx);
+    return step.consume ? 1 : 0;
+}
+
+}  // namespace cc

@@ -1,0 +1,30 @@
+// Follows the pointer between a right press and its release: BeginGesture when the
+// press is taken, TrackMove for every WM_MOUSEMOVE of the thread.
+#pragma once
+
+#include <windows.h>
+#include <exdisp.h>
+
+#include "gesture/gesture_session.h"
+#include "settings/settings_block.h"
+
+namespace cc {
+
+// What the gesture engine works with, owned by the browser object and handed in by it:
+// its session, the shared settings, its message-only window (timer target) and the
+// browser (status text and view location). Nothing here is owned by the context.
+struct GestureContext {
+    GestureSession* session = nullptr;
+    SettingsView settings;
+    HWND quickWnd = nullptr;
+    IWebBrowser2* browser = nullptr;
+};
+
+// Starts tracking a press at `press` (screen coordinates) and arms the gesture timer.
+void BeginGesture(const GestureContext& ctx, POINT press);
+
+// Handles one move; 1 = consume it, 0 = pass it on to the window. Allocates nothing
+// except the status text the browser interface takes, once per recorded stroke.
+int TrackMove(const GestureContext& ctx, const MOUSEHOOKSTRUCT& move);
+
+}  // namespace cc

@@ -1,0 +1,36 @@
+#include "gesture/trail_status.h"
+
+#include <oleauto.h>
+
+#include "common/unique_handle.h"
+#include "settings/action_catalogue.h"
+
+namespace cc {
+
+void DrawTrailSegment(HWND view, Point from, Point to, const SettingsView& settings) {
+    if (!view || !settings.valid()) return;
+    // A fresh DC and pen for every segment: a colour or width applied meanwhile shows at once.
+    unique_window_dc dc(view, ::GetDCEx(view, nullptr, DCX_WINDOW | DCX_PARENTCLIP | DCX_LOCKWINDOWUPDATE));
+    if (!dc) return;
+    const COLORREF color = ColorFromComponents(settings.Get(Field::TrailColorR), settings.Get(Field::TrailColorG),
+                                               settings.Get(Field::TrailColorB));
+    unique_hpen pen(::CreatePen(PS_SOLID, ClampTrailWidth(settings.Get(Field::TrailWidth)), color));
+    if (!pen) return;
+    select_object_scope selected(dc.get(), pen.get());
+    ::MoveToEx(dc.get(), from.x, from.y, nullptr);
+    ::LineTo(dc.get(), to.x, to.y);
+}
+
+void EraseTrail(HWND view) {
+    if (view) ::InvalidateRect(view, nullptr, FALSE);
+}
+
+void SetStatusText(IWebBrowser2* browser, const wchar_t* text) {
+    if (!browser || !text) return;
+    BSTR value = ::SysAllocString(text);
+    if (!value) return;
+    browser->put_StatusText(value);
+    ::SysFreeString(value);
+}
+
+}  // namespace cc
