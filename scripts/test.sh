@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the native tier and the Windows DLL with its tests,
+# and runs every test: the native ones under the sanitizers, the Windows ones under
+# Wine on a private Xvfb display. Ends with ctest's summary; non-zero on any failure.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="${CC_BUILD_DIR:-$root/build}"
+
+"$root/scripts/install-deps.sh"
+
+cmake -S "$root" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build "$build/native"
+cmake -S "$root" -B "$build/win64" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+  -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine-run.sh" >/dev/null
+cmake --build "$build/win64"
+
+# One ctest run over both trees, so one summary covers every test.
+cat > "$build/CTestTestfile.cmake" <<CTEST
+subdirs("native" "win64")
+CTEST
+
+source "$root/scripts/wine-session.sh"
+trap wine_session_stop EXIT
+wine_session_start "$build"
+
+cd "$build"
+ctest --output-on-failure -j2 "$@"

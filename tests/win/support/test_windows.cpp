@@ -1,0 +1,184 @@
+#include "test_windows.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+
+namespace cc::test {
+namespace {
+
+HINSTANCE Instance() { return ::GetModuleHandleW(nullptr); }
+
+void EnsureListViewClass() {
+    static bool done = false;
+    if (done) return;
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    done = true;
+}
+
+}  // namespace
+
+void EnsureClass(const wchar_t* name) {
+    static std::set<std::wstring> registered;
+    if (registered.count(name)) return;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.hInstance = Instance();
+    wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = name;
+    ::RegisterClassExW(&wc);
+    registered.insert(name);
+}
+
+HostWindow::HostWindow(std::initializer_list<const wchar_t*> path, RECT frame, int items) {
+    EnsureClass(L"CursorCadenceTestFrame");
+    frame_.reset(::CreateWindowExW(0, L"CursorCadenceTestFrame", L"test frame", WS_POPUP | WS_VISIBLE,
+                                   frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top,
+                                   nullptr, nullptr, Instance(), nullptr));
+    HWND parent = frame_.get();
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    for (const wchar_t* cls : path) {
+        const bool list = std::wstring(cls) == WC_LISTVIEWW;
+        if (list) {
+            EnsureListViewClass();
+        } else {
+            EnsureClass(cls);
+        }
+        HWND child = ::CreateWindowExW(0, cls, L"", WS_CHILD | WS_VISIBLE | (list ? LVS_ICON : 0), 0, 0, width,
+                                       height, parent, nullptr, Instance(), nullptr);
+        children_.push_back(child);
+        parent = child;
+    }
+    view_ = parent;
+    if (view_ && std::wstring(path.end()[-1]) == WC_LISTVIEWW) {
+        for (int i = 0; i < items; ++i) {
+            std::wstring text = L"item " + std::to_wstring(i);
+            LVITEMW item{};
+            item.mask = LVIF_TEXT;
+            item.iItem = i;
+            item.pszText = text.data();
+            ::SendMessageW(view_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        }
+    }
+    ::UpdateWindow(frame_.get());
+}
+
+POINT HostWindow::ViewCenter() const {
+    RECT r{};
+    ::GetWindowRect(view_, &r);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+MouseLog::MouseLog(HWND window) : window_(window) {
+    ::SetPropW(window_, L"CursorCadenceMouseLog", this);
+    original_ = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MouseLog::Proc)));
+}
+
+MouseLog::~MouseLog() {
+    ::SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+    ::RemovePropW(window_, L"CursorCadenceMouseLog");
+}
+
+size_t MouseLog::Count(UINT message) const {
+    return std::count_if(messages.begin(), messages.end(),
+                         [message](const LoggedMessage& m) { return m.message == message; });
+}
+
+LRESULT CALLBACK MouseLog::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = static_cast<MouseLog*>(::GetPropW(hwnd, L"CursorCadenceMouseLog"));
+    if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
+        self->messages.push_back({message, wParam, lParam});
+        if (message != WM_MOUSEMOVE && message != WM_MOUSEWHEEL) return 0;
+    }
+    return ::CallWindowProcW(self->original_, hwnd, message, wParam, lParam);
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    for (;;) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        if (done()) return true;
+        const ULONGLONG now = ::GetTickCount64();
+        if (now >= deadline) return false;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 20)),
+                                    QS_ALLINPUT);
+    }
+}
+
+void PumpFor(DWORD ms) {
+    PumpUntil([] { return false; }, ms);
+}
+
+Input::Input() { ::GetCursorPos(&saved_); }
+
+Input::~Input() {
+    if (rightDown_) RightUp();
+    while (!keysDown_.empty()) KeyUp(keysDown_.back());
+    MoveTo(saved_.x, saved_.y);
+}
+
+void Input::MoveTo(int x, int y) {
+    const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    // Centre of the target pixel in the 0..65535 space, so rounding lands on (x, y).
+    in.mi.dx = static_cast<LONG>((x * 65536LL + 32768) / w);
+    in.mi.dy = static_cast<LONG>((y * 65536LL + 32768) / h);
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    ::SendInput(1, &in, sizeof(in));
+    PumpUntil([&] {
+        POINT p;
+        ::GetCursorPos(&p);
+        return p.x == x && p.y == y;
+    }, 2000);
+    PumpUntil([] { return HIWORD(::GetQueueStatus(QS_INPUT)) == 0; }, 2000);
+}
+
+void Input::Mouse(DWORD flags) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flags;
+    ::SendInput(1, &in, sizeof(in));
+    PumpUntil([] { return HIWORD(::GetQueueStatus(QS_INPUT)) == 0; }, 2000);
+}
+
+void Input::RightDown() {
+    Mouse(MOUSEEVENTF_RIGHTDOWN);
+    rightDown_ = true;
+}
+
+void Input::RightUp() {
+    Mouse(MOUSEEVENTF_RIGHTUP);
+    rightDown_ = false;
+}
+
+void Input::KeyDown(WORD vk) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    ::SendInput(1, &in, sizeof(in));
+    keysDown_.push_back(vk);
+    PumpUntil([vk] { return ::GetKeyState(vk) < 0; }, 2000);
+}
+
+void Input::KeyUp(WORD vk) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = KEYEVENTF_KEYUP;
+    ::SendInput(1, &in, sizeof(in));
+    keysDown_.erase(std::remove(keysDown_.begin(), keysDown_.end(), vk), keysDown_.end());
+    PumpUntil([vk] { return ::GetKeyState(vk) >= 0; }, 2000);
+}
+
+}  // namespace cc::test

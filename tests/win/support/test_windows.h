@@ -1,0 +1,83 @@
+// Real windows shaped like the hosts' windows, input injected as real mouse and
+// keyboard events, and message pumping with deadlines.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <vector>
+
+#include "common/unique_handle.h"
+
+namespace cc::test {
+
+// Registers a plain window class once per test program (white background, default
+// painting) so windows can carry the hosts' class names.
+void EnsureClass(const wchar_t* name);
+
+// A top-level window with children along a path of class names; the last one is the
+// view. A "SysListView32" in the path is a real list view with `items` items.
+class HostWindow {
+public:
+    HostWindow(std::initializer_list<const wchar_t*> path, RECT frame, int items = 0);
+    HWND frame() const { return frame_.get(); }
+    HWND view() const { return view_; }
+    // The child at depth i of the path (0 = first child of the frame).
+    HWND child(size_t i) const { return i < children_.size() ? children_[i] : nullptr; }
+    POINT ViewCenter() const;
+
+private:
+    unique_hwnd frame_;
+    std::vector<HWND> children_;
+    HWND view_ = nullptr;
+};
+
+struct LoggedMessage {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+// Subclasses a window and records the mouse messages it receives. Button presses are
+// recorded and swallowed, so a list view never enters its own drag loop in a test.
+class MouseLog {
+public:
+    explicit MouseLog(HWND window);
+    ~MouseLog();
+    MouseLog(const MouseLog&) = delete;
+    MouseLog& operator=(const MouseLog&) = delete;
+
+    std::vector<LoggedMessage> messages;
+    size_t Count(UINT message) const;
+    void Clear() { messages.clear(); }
+
+private:
+    static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
+    HWND window_;
+    WNDPROC original_;
+};
+
+// Pumps this thread's messages until `done` holds or `timeoutMs` passes.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
+// Pumps for a fixed time: only for checking that something does NOT happen.
+void PumpFor(DWORD ms);
+
+// Real input through SendInput. Each call waits until the event reached this thread.
+class Input {
+public:
+    Input();
+    ~Input();  // releases what it pressed, puts the cursor back
+    void MoveTo(int x, int y);
+    void RightDown();
+    void RightUp();
+    void KeyDown(WORD vk);
+    void KeyUp(WORD vk);
+
+private:
+    void Mouse(DWORD flags);
+    POINT saved_{};
+    bool rightDown_ = false;
+    std::vector<WORD> keysDown_;
+};
+
+}  // namespace cc::test
