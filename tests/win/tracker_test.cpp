@@ -7,6 +7,9 @@
 #include <commctrl.h>
 
 #include <array>
+#include <atomic>
+#include <cstdlib>
+#include <new>
 
 #include "fake_browser.h"
 #include "gesture/status_text.h"
@@ -16,6 +19,16 @@
 #include "menus/quick_wnd.h"
 #include "settings/action_catalogue.h"
 #include "test_windows.h"
+
+// Counts every C++ allocation of the program, to prove the move path makes none.
+std::atomic<long> g_allocations{0};
+void* operator new(std::size_t size) {
+    ++g_allocations;
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace cc {
 namespace {
@@ -221,6 +234,32 @@ TEST_F(Tracker, MovingOverAnotherWindowAbandonsTheGestureForGood) {
     input.MoveTo(p.x + 100, p.y);  // back over the list: passed on, nothing resumes
     EXPECT_EQ(h.session.Drawing, 0);
     EXPECT_EQ(log.Count(WM_MOUSEMOVE), 1u);
+}
+
+TEST_F(Tracker, MovesAllocateNothing) {
+    h.settings().Set(Field::TimeoutMs, 1000);
+    const POINT p = Press();
+    MOUSEHOOKSTRUCT move{};
+    move.hwnd = folder.view();
+    auto moveTo = [&](LONG x, LONG y) {
+        move.pt = {x, y};
+        return TrackMove(h.ctx, move);
+    };
+    int consumed = 0;
+    long before = g_allocations.load();
+    for (int i = 0; i < 200; ++i) consumed += moveTo(p.x + i % 15, p.y - i % 11);  // the dead zone
+    EXPECT_EQ(g_allocations.load() - before, 0);
+    EXPECT_EQ(h.session.Drawing, 0);
+
+    // The first stroke writes the status text, which the browser takes as a BSTR.
+    moveTo(p.x + 20, p.y);
+    moveTo(p.x + 40, p.y);
+    ASSERT_EQ(h.session.StrokeCount, 1);
+    before = g_allocations.load();
+    for (int i = 0; i < 300; ++i) consumed += moveTo(p.x + 40 + 3 * i, p.y + i % 5);  // steps, merged
+    EXPECT_EQ(g_allocations.load() - before, 0);
+    EXPECT_EQ(h.session.StrokeCount, 1);
+    EXPECT_EQ(consumed, 500);
 }
 
 COLORREF PixelOf(HWND view, POINT windowRelative) {
