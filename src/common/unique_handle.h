@@ -4,12 +4,17 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <utility>
 
 namespace cc {
 
-template <typename T, auto Close, T Invalid = T{}>
+// `InvalidBits` is the "no handle" value as an integer (0, or -1 for file handles), since
+// a pointer constant such as INVALID_HANDLE_VALUE cannot be a template argument.
+template <typename T, auto Close, intptr_t InvalidBits = 0>
 class unique_any {
+    static T Invalid() { return (T)InvalidBits; }  // pointer or integer handle types alike
+
 public:
     unique_any() = default;
     explicit unique_any(T value) : value_(value) {}
@@ -23,13 +28,14 @@ public:
     }
 
     T get() const { return value_; }
-    explicit operator bool() const { return value_ != Invalid; }
+    explicit operator bool() const { return value_ != Invalid(); }
 
-    void reset(T value = Invalid) {
+    void reset() { reset(Invalid()); }
+    void reset(T value) {
         const T old = std::exchange(value_, value);
-        if (old != Invalid) Close(old);
+        if (old != Invalid()) Close(old);
     }
-    [[nodiscard]] T release() { return std::exchange(value_, Invalid); }
+    [[nodiscard]] T release() { return std::exchange(value_, Invalid()); }
     // Closes the current value and hands out its slot for an API to fill.
     T* put() {
         reset();
@@ -37,16 +43,22 @@ public:
     }
 
 private:
-    T value_ = Invalid;
+    T value_ = Invalid();
 };
 
 inline void CloseHandleValue(HANDLE h) { ::CloseHandle(h); }
 inline void DestroyWindowValue(HWND h) { ::DestroyWindow(h); }
 inline void DeleteGdiObject(HGDIOBJ h) { ::DeleteObject(h); }
+inline void UnmapViewValue(void* view) { ::UnmapViewOfFile(view); }
+inline void CloseRegKey(HKEY key) { ::RegCloseKey(key); }
 
 using unique_handle = unique_any<HANDLE, CloseHandleValue>;
 using unique_hwnd = unique_any<HWND, DestroyWindowValue>;
 using unique_hpen = unique_any<HPEN, DeleteGdiObject>;
+using unique_mapped_view = unique_any<void*, UnmapViewValue>;
+using unique_hkey = unique_any<HKEY, CloseRegKey>;
+// CreateFileW reports failure as INVALID_HANDLE_VALUE, not null.
+using unique_hfile = unique_any<HANDLE, CloseHandleValue, -1>;
 
 // A device context from GetDC/GetDCEx, given back to its window.
 class unique_window_dc {

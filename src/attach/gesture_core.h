@@ -1,0 +1,72 @@
+// The browser helper object: one per Explorer folder window, browser window or tab,
+// created and used on the thread of that window.
+#pragma once
+
+#include <windows.h>
+#include <exdisp.h>
+#include <ocidl.h>
+#include <wrl/client.h>
+
+#include "gesture/gesture_session.h"
+#include "menus/quick_wnd.h"
+#include "module/guids.h"
+#include "settings/settings_mapping.h"
+
+namespace cc {
+
+class CGestureCore final : public IObjectWithSite, public IGestureCore, public IProvideClassInfo {
+public:
+    // The class factory's creation: a new object answering `riid`, or an error with
+    // *out left null.
+    static HRESULT Create(REFIID riid, void** out);
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    // IObjectWithSite
+    HRESULT STDMETHODCALLTYPE SetSite(IUnknown* site) override;
+    HRESULT STDMETHODCALLTYPE GetSite(REFIID riid, void** out) override;
+
+    // IDispatch (the browser's events arrive here)
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
+                                            DISPID* ids) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO* exception, UINT* argError) override;
+
+    // IProvideClassInfo
+    HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) override;
+
+    // Read by the tests and the gesture engine.
+    const GestureSession& session() const { return session_; }
+
+private:
+    CGestureCore();
+    ~CGestureCore();
+    CGestureCore(const CGestureCore&) = delete;
+    CGestureCore& operator=(const CGestureCore&) = delete;
+
+    // Declared first so it is released last: the DLL stays loaded until every member is gone.
+    struct ModuleLock {
+        ModuleLock();
+        ~ModuleLock();
+    } moduleLock_;
+    LONG refs_ = 1;
+    IUnknown* site_ = nullptr;  // the framework's slot; this class never fills it
+    DWORD adviseCookie_ = 0;
+    DWORD threadId_ = 0;
+    GestureSession session_;
+    SettingsMapping settings_;
+    QuickWnd quickWnd_;
+    HHOOK hook_ = nullptr;
+    Microsoft::WRL::ComPtr<IWebBrowser2> browser_;
+};
+
+// 1 when the installed Internet Explorer is version 7 or later, read from
+// HKLM\Software\Microsoft\Internet Explorer "Version"; 0 when it is older or unreadable.
+int32_t ReadTabbedBrowser();
+
+}  // namespace cc

@@ -1,0 +1,118 @@
+#include "process_util.h"
+
+#include "common/unique_handle.h"
+
+namespace cc::test {
+namespace {
+
+void RemoveTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring full = folder + L"\\" + name;
+            ::SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(full);
+            } else {
+                ::DeleteFileW(full.c_str());
+            }
+        } while (::FindNextFileW(find, &found));
+        ::FindClose(find);
+    }
+    ::RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace
+
+unique_handle StartProcess(const std::wstring& commandLine) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    std::wstring mutableLine = commandLine;
+    if (!::CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &info)) {
+        return unique_handle();
+    }
+    ::CloseHandle(info.hThread);
+    return unique_handle(info.hProcess);
+}
+
+long WaitForExit(const unique_handle& process, DWORD timeoutMs) {
+    if (!process) return -1;
+    if (::WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0) {
+        ::TerminateProcess(process.get(), 1);
+        ::WaitForSingleObject(process.get(), 5000);
+        return -2;
+    }
+    DWORD code = 0;
+    ::GetExitCodeProcess(process.get(), &code);
+    return static_cast<long>(code);
+}
+
+long RunProcess(const std::wstring& commandLine, DWORD timeoutMs) {
+    return WaitForExit(StartProcess(commandLine), timeoutMs);
+}
+
+std::wstring ProgramPath() {
+    wchar_t path[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+std::wstring ProgramFolder() {
+    std::wstring path = ProgramPath();
+    return path.substr(0, path.find_last_of(L'\\'));
+}
+
+ScratchFolder::ScratchFolder() {
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    for (unsigned attempt = 0;; ++attempt) {
+        path_ = std::wstring(temp) + L"cc-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                std::to_wstring(::GetTickCount64()) + L"-" + std::to_wstring(attempt);
+        if (::CreateDirectoryW(path_.c_str(), nullptr)) break;
+    }
+}
+
+ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
+
+bool WriteWholeFile(const std::wstring& path, const void* data, size_t bytes) {
+    unique_hfile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr));
+    DWORD written = 0;
+    return file && ::WriteFile(file.get(), data, static_cast<DWORD>(bytes), &written, nullptr) && written == bytes;
+}
+
+std::vector<unsigned char> ReadWholeFile(const std::wstring& path) {
+    unique_hfile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::vector<unsigned char> data;
+    if (!file) return data;
+    data.resize(::GetFileSize(file.get(), nullptr));
+    DWORD read = 0;
+    if (!data.empty() && !::ReadFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &read, nullptr)) {
+        data.clear();
+    }
+    data.resize(read);
+    return data;
+}
+
+bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<std::wstring> ListFolder(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+    } while (::FindNextFileW(find, &found));
+    ::FindClose(find);
+    return names;
+}
+
+}  // namespace cc::test
