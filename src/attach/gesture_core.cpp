@@ -2,9 +2,17 @@
 
 #include <new>
 
+#include <exdispid.h>
+
+#include "actions/folder_navigation.h"
+#include "attach/instance_list.h"
+#include "attach/mouse_hook.h"
 #include "common/unique_handle.h"
+#include "gesture/dispatch.h"
 #include "module/module.h"
 #include "module/type_library.h"
+
+using Microsoft::WRL::ComPtr;
 
 namespace cc {
 namespace {
@@ -55,6 +63,9 @@ CGestureCore::CGestureCore() {
 }
 
 CGestureCore::~CGestureCore() {
+    // The browser may release the object without OnQuit or SetSite(NULL): the hook and
+    // the list entry must not outlive it.
+    Detach();
     quickWnd_.Destroy();
     browser_.Reset();
     if (site_) site_->Release();
@@ -85,8 +96,82 @@ ULONG STDMETHODCALLTYPE CGestureCore::Release() {
 }
 
 HRESULT STDMETHODCALLTYPE CGestureCore::SetSite(IUnknown* site) {
-    if (!site) return S_OK;
+    // A cleared site means the browser is letting go: detach now rather than keep a hook
+    // that could outlive the object.
+    if (!site) {
+        Detach();
+        return S_OK;
+    }
+    Detach();  // a second site replaces the first
+    browser_.Reset();
+    if (FAILED(site->QueryInterface(IID_PPV_ARGS(&browser_)))) {
+        browser_.Reset();
+        return S_OK;
+    }
+    if (!settings_.MapShared()) return S_OK;
+
+    ComPtr<IConnectionPointContainer> container;
+    ComPtr<IConnectionPoint> point;
+    if (SUCCEEDED(browser_.As(&container)) &&
+        SUCCEEDED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, &point)) && point) {
+        DWORD cookie = 0;
+        if (SUCCEEDED(point->Advise(static_cast<IGestureCore*>(this), &cookie))) adviseCookie_ = cookie;
+    }
+
+    threadId_ = ::GetCurrentThreadId();
+    if (InstanceList::Find(threadId_)) return S_FALSE;  // the thread's first object keeps its hook
+    hook_ = InstallMouseHook();
+    if (!InstanceList::Add(threadId_, this) && hook_) {
+        ::UnhookWindowsHookEx(hook_);
+        hook_ = nullptr;
+    }
+    quickWnd_.SetTimedOutFlag(&session_.TimedOut);
     return S_OK;
+}
+
+void CGestureCore::Unadvise() {
+    if (adviseCookie_ == 0 || !browser_) return;
+    const DWORD cookie = adviseCookie_;
+    adviseCookie_ = 0;
+    ComPtr<IConnectionPointContainer> container;
+    ComPtr<IConnectionPoint> point;
+    if (SUCCEEDED(browser_.As(&container)) &&
+        SUCCEEDED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, &point)) && point) {
+        point->Unadvise(cookie);
+    }
+}
+
+void CGestureCore::Detach() {
+    if (hook_) {
+        ::UnhookWindowsHookEx(hook_);
+        hook_ = nullptr;
+    }
+    Unadvise();
+    if (threadId_) InstanceList::Remove(threadId_, this);  // never another object's entry
+    // A handler on the stack still reads the block: unmap once it has returned.
+    if (dispatchDepth_ > 0) {
+        unmapPending_ = true;
+    } else {
+        settings_.Unmap();
+    }
+}
+
+GestureContext CGestureCore::Context() {
+    return GestureContext{&session_, settings_.view(), quickWnd_.hwnd(), browser_.Get()};
+}
+
+int CGestureCore::HandleMouse(UINT message, const MOUSEHOOKSTRUCT& data) {
+    if (!settings_.mapped()) return 0;
+    // An action can make the browser quit, and release us, from inside the handler.
+    AddRef();
+    ++dispatchDepth_;
+    const int result = DispatchMouse(Context(), message, data);
+    if (--dispatchDepth_ == 0 && unmapPending_) {
+        unmapPending_ = false;
+        settings_.Unmap();
+    }
+    Release();
+    return result;
 }
 
 HRESULT STDMETHODCALLTYPE CGestureCore::GetSite(REFIID, void** out) {
@@ -115,10 +200,36 @@ HRESULT STDMETHODCALLTYPE CGestureCore::GetIDsOfNames(REFIID, LPOLESTR* names, U
     return ::DispGetIDsOfNames(info.Get(), names, count, ids);
 }
 
-HRESULT STDMETHODCALLTYPE CGestureCore::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
+HRESULT STDMETHODCALLTYPE CGestureCore::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
                                                 EXCEPINFO*, UINT*) {
     if (!params) return E_INVALIDARG;
+    switch (id) {
+    case DISPID_BEFORENAVIGATE2:
+        OnBeforeNavigate2(*params);
+        break;
+    case DISPID_ONQUIT:
+        Detach();
+        break;
+    default:
+        break;
+    }
     return S_OK;
+}
+
+void CGestureCore::OnBeforeNavigate2(const DISPPARAMS& params) {
+    if (!session_.NewWindowPending) return;
+    session_.NewWindowPending = 0;
+    // The arguments come from outside: the documented seven, the address a reference to a
+    // variant holding a BSTR, Cancel a reference to a VARIANT_BOOL. Anything else is ignored.
+    constexpr UINT kArgumentCount = 7;
+    constexpr UINT kUrlIndex = 5;
+    constexpr UINT kCancelIndex = 0;
+    if (params.cArgs != kArgumentCount || !params.rgvarg) return;
+    const VARIANT& url = params.rgvarg[kUrlIndex];
+    const VARIANT& cancel = params.rgvarg[kCancelIndex];
+    if (url.vt != (VT_BYREF | VT_VARIANT) || !url.pvarVal || url.pvarVal->vt != VT_BSTR) return;
+    if (cancel.vt != (VT_BYREF | VT_BOOL) || !cancel.pboolVal) return;
+    OpenInNewWindow(Context(), url.pvarVal->bstrVal, cancel.pboolVal);
 }
 
 HRESULT STDMETHODCALLTYPE CGestureCore::GetClassInfo(ITypeInfo** info) {

@@ -7,6 +7,7 @@
 #include <ocidl.h>
 #include <wrl/client.h>
 
+#include "gesture/gesture_context.h"
 #include "gesture/gesture_session.h"
 #include "menus/quick_wnd.h"
 #include "module/guids.h"
@@ -40,14 +41,24 @@ public:
     // IProvideClassInfo
     HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) override;
 
-    // Read by the tests and the gesture engine.
+    // The mouse hook's entry: handles one message of this object's thread.
+    int HandleMouse(UINT message, const MOUSEHOOKSTRUCT& data);
+    HHOOK hook() const { return hook_; }
+
     const GestureSession& session() const { return session_; }
+    GestureContext Context();
 
 private:
     CGestureCore();
     ~CGestureCore();
     CGestureCore(const CGestureCore&) = delete;
     CGestureCore& operator=(const CGestureCore&) = delete;
+
+    void OnBeforeNavigate2(const DISPPARAMS& params);
+    // Undoes the attachment: hook, event subscription, list entry, settings mapping.
+    // Safe to call more than once and from inside a hook call.
+    void Detach();
+    void Unadvise();
 
     // Declared first so it is released last: the DLL stays loaded until every member is gone.
     struct ModuleLock {
@@ -63,6 +74,8 @@ private:
     QuickWnd quickWnd_;
     HHOOK hook_ = nullptr;
     Microsoft::WRL::ComPtr<IWebBrowser2> browser_;
+    int dispatchDepth_ = 0;     // hook calls in progress on the stack
+    bool unmapPending_ = false; // detached inside a hook call: unmap when it returns
 };
 
 // 1 when the installed Internet Explorer is version 7 or later, read from

@@ -20,10 +20,11 @@ void HandOverPress(const GestureContext& ctx) {
     const GestureSession& s = *ctx.session;
     const LocatedView located = LocateView(ctx.browser, s.TabbedBrowser != 0);
     if (!located.view) return;
-    RECT r{};
-    if (!::GetWindowRect(located.view, &r)) return;
-    const Point relative{s.PressPoint.x - r.left, s.PressPoint.y - r.top};
-    ::PostMessageW(located.view, WM_RBUTTONDOWN, MK_RBUTTON, static_cast<LPARAM>(PackPointLParam(relative)));
+    // Mouse-message points are client coordinates (for a borderless view the same as
+    // relative to its window rectangle).
+    POINT client{s.PressPoint.x, s.PressPoint.y};
+    if (!::ScreenToClient(located.view, &client)) return;
+    ::PostMessageW(located.view, WM_RBUTTONDOWN, MK_RBUTTON, static_cast<LPARAM>(PackPointLParam({client.x, client.y})));
 }
 
 }  // namespace

@@ -5,20 +5,9 @@
 #include <windows.h>
 #include <exdisp.h>
 
-#include "gesture/gesture_session.h"
-#include "settings/settings_block.h"
+#include "gesture/gesture_context.h"
 
 namespace cc {
-
-// What the gesture engine works with, owned by the browser object and handed in by it:
-// its session, the shared settings, its message-only window (timer target) and the
-// browser (status text and view location). Nothing here is owned by the context.
-struct GestureContext {
-    GestureSession* session = nullptr;
-    SettingsView settings;
-    HWND quickWnd = nullptr;
-    IWebBrowser2* browser = nullptr;
-};
 
 // Starts tracking a press at `press` (screen coordinates) and arms the gesture timer.
 void BeginGesture(const GestureContext& ctx, POINT press);

@@ -169,14 +169,14 @@ TEST_F(Tracker, HoldingStillOnAFolderListHandsThePressToTheList) {
     // The hook posts the press while the move is being retrieved, so the platform
     // delivers the move first and the posted press right after it.
     ASSERT_TRUE(PumpUntil([&] { return log.Count(WM_RBUTTONDOWN) > 0; }, 2000));
-    RECT r{};
-    ::GetWindowRect(folder.view(), &r);
+    POINT client = p;
+    ::ScreenToClient(folder.view(), &client);
     ASSERT_EQ(log.messages.size(), 2u);
     EXPECT_EQ(log.messages[0].message, static_cast<UINT>(WM_MOUSEMOVE));
     const test::LoggedMessage& press = log.messages[1];
     EXPECT_EQ(press.message, static_cast<UINT>(WM_RBUTTONDOWN));
     EXPECT_EQ(press.wParam, static_cast<WPARAM>(MK_RBUTTON));
-    EXPECT_EQ(press.lParam, MAKELPARAM(p.x - r.left, p.y - r.top)) << "at the press point, not the move's";
+    EXPECT_EQ(press.lParam, MAKELPARAM(client.x, client.y)) << "at the press point, not the move's";
     EXPECT_EQ(h.session.Tracking, 0);
     EXPECT_EQ(h.session.TimedOut, 0);
 

@@ -1,16 +1,46 @@
 #include "fake_browser.h"
 
+#include <exdispid.h>
+
+#include <algorithm>
+
 namespace cc::test {
+
+std::vector<std::string>& UnservedCalls() {
+    static std::vector<std::string> calls;
+    return calls;
+}
+
+HRESULT UnservedCall(const char* method) {
+    UnservedCalls().emplace_back(method);
+    return E_NOTIMPL;
+}
+
+namespace {
+
+template <typename Interface, typename Object>
+HRESULT Answer(Object* object, Interface* as, void** out) {
+    *out = as;
+    object->AddRef();
+    return S_OK;
+}
+
+}  // namespace
+
+FakeBrowser::FakeBrowser() = default;
+
+FakeBrowser::~FakeBrowser() {
+    if (events_.sink) events_.sink->Release();
+}
 
 HRESULT STDMETHODCALLTYPE FakeBrowser::QueryInterface(REFIID riid, void** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
     if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IWebBrowser || riid == IID_IWebBrowserApp ||
         riid == IID_IWebBrowser2) {
-        *out = static_cast<IWebBrowser2*>(this);
-        AddRef();
-        return S_OK;
+        return Answer(this, static_cast<IWebBrowser2*>(this), out);
     }
+    if (riid == IID_IConnectionPointContainer) return Answer(this, static_cast<IConnectionPointContainer*>(this), out);
     return E_NOINTERFACE;
 }
 
@@ -26,5 +56,170 @@ HRESULT STDMETHODCALLTYPE FakeBrowser::put_StatusText(BSTR text) {
     statusTexts.emplace_back(text ? std::wstring(text, ::SysStringLen(text)) : std::wstring());
     return S_OK;
 }
+
+HRESULT STDMETHODCALLTYPE FakeBrowser::GoBack() {
+    calls.emplace_back("GoBack");
+    return goBackResult;
+}
+
+HRESULT STDMETHODCALLTYPE FakeBrowser::GoForward() {
+    calls.emplace_back("GoForward");
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FakeBrowser::Navigate2(VARIANT*, VARIANT*, VARIANT*, VARIANT*, VARIANT*) {
+    calls.emplace_back("Navigate2");
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FakeBrowser::get_Document(IDispatch** out) {
+    calls.emplace_back("get_Document");
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (!document) return S_FALSE;
+    return Answer(document, static_cast<IDispatch*>(static_cast<IHTMLDocument2*>(document)),
+                  reinterpret_cast<void**>(out));
+}
+
+HRESULT STDMETHODCALLTYPE FakeBrowser::FindConnectionPoint(REFIID riid, IConnectionPoint** point) {
+    if (!point) return E_POINTER;
+    *point = nullptr;
+    if (riid != DIID_DWebBrowserEvents2) return CONNECT_E_NOCONNECTION;
+    *point = &events_;
+    events_.AddRef();
+    return S_OK;
+}
+
+HRESULT FakeBrowser::Fire(DISPID id, DISPPARAMS* params) {
+    if (!events_.sink) return E_UNEXPECTED;
+    DISPPARAMS none{};
+    return events_.sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, params ? params : &none, nullptr,
+                                nullptr, nullptr);
+}
+
+size_t FakeBrowser::Count(const std::string& call) const { return std::count(calls.begin(), calls.end(), call); }
+
+HRESULT STDMETHODCALLTYPE FakeBrowser::Events::QueryInterface(REFIID riid, void** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (riid == IID_IUnknown || riid == IID_IConnectionPoint) return Answer(this, static_cast<IConnectionPoint*>(this), out);
+    return E_NOINTERFACE;
+}
+
+HRESULT STDMETHODCALLTYPE FakeBrowser::Events::Advise(IUnknown* newSink, DWORD* cookie) {
+    owner_.calls.emplace_back("Advise");
+    if (!newSink || !cookie) return E_POINTER;
+    if (owner_.refuseAdvise || sink) return CONNECT_E_ADVISELIMIT;
+    if (FAILED(newSink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&sink)))) return CONNECT_E_CANNOTCONNECT;
+    *cookie = 77;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FakeBrowser::Events::Unadvise(DWORD cookie) {
+    owner_.calls.emplace_back("Unadvise");
+    if (cookie != 77 || !sink) return CONNECT_E_NOCONNECTION;
+    IDispatch* old = sink;
+    sink = nullptr;
+    old->Release();
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FakeElement::QueryInterface(REFIID riid, void** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IHTMLElement) {
+        return Answer(this, static_cast<IHTMLElement*>(this), out);
+    }
+    if (riid == IID_IHTMLAnchorElement && kind == Anchor) return Answer(this, static_cast<IHTMLAnchorElement*>(this), out);
+    if (riid == IID_IHTMLAreaElement && kind == Area) return Answer(this, static_cast<IHTMLAreaElement*>(this), out);
+    if (riid == IID_IHTMLControlElement && hasClientEdge) return Answer(this, static_cast<IHTMLControlElement*>(this), out);
+    if (riid == IID_IHTMLTextContainer && scrolls) return Answer(this, static_cast<IHTMLTextContainer*>(this), out);
+    if (riid == IID_IWebBrowser2 && frame) return frame->QueryInterface(riid, out);
+    return E_NOINTERFACE;
+}
+
+HRESULT STDMETHODCALLTYPE FakeElement::get_parentElement(IHTMLElement** p) {
+    if (!p) return E_POINTER;
+    *p = parent;
+    if (parent) parent->AddRef();
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FakeElement::get_offsetParent(IHTMLElement** p) {
+    if (!p) return E_POINTER;
+    *p = offsetParent;
+    if (offsetParent) offsetParent->AddRef();
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FakeElement::get_href(BSTR* p) {
+    if (!p) return E_POINTER;
+    *p = href.empty() ? nullptr : ::SysAllocString(href.c_str());
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FakeWindow::QueryInterface(REFIID riid, void** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IHTMLWindow2 ||
+        riid == IID_IHTMLFramesCollection2) {
+        return Answer(this, static_cast<IHTMLWindow2*>(this), out);
+    }
+    return E_NOINTERFACE;
+}
+
+HRESULT STDMETHODCALLTYPE FakeWindow::scrollBy(LONG x, LONG y) {
+    scrolls.push_back({x, y});
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FakeDocument::QueryInterface(REFIID riid, void** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IHTMLDocument ||
+        riid == IID_IHTMLDocument2) {
+        return Answer(this, static_cast<IHTMLDocument2*>(this), out);
+    }
+    return E_NOINTERFACE;
+}
+
+HRESULT STDMETHODCALLTYPE FakeDocument::elementFromPoint(LONG x, LONG y, IHTMLElement** element) {
+    if (!element) return E_POINTER;
+    queries.push_back({x, y});
+    *element = nullptr;
+    for (auto it = elements.rbegin(); it != elements.rend(); ++it) {
+        if (x >= it->rect.left && x < it->rect.right && y >= it->rect.top && y < it->rect.bottom) {
+            *element = static_cast<IHTMLElement*>(it->element);
+            it->element->AddRef();
+            break;
+        }
+    }
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FakeDocument::get_parentWindow(IHTMLWindow2** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (!hasWindow) return E_FAIL;
+    *out = &window;
+    window.AddRef();
+    return S_OK;
+}
+
+BeforeNavigate2Args::BeforeNavigate2Args(const wchar_t* url) {
+    for (VARIANT& v : args) ::VariantInit(&v);
+    ::VariantInit(&urlValue);
+    urlValue.vt = VT_BSTR;
+    urlValue.bstrVal = ::SysAllocString(url);
+    // Reversed: element 6 is pDisp, 5 the URL, ..., 0 Cancel.
+    args[5].vt = VT_BYREF | VT_VARIANT;
+    args[5].pvarVal = &urlValue;
+    args[0].vt = VT_BYREF | VT_BOOL;
+    args[0].pboolVal = &cancel;
+    params.rgvarg = args;
+    params.cArgs = 7;
+}
+
+BeforeNavigate2Args::~BeforeNavigate2Args() { ::VariantClear(&urlValue); }
 
 }  // namespace cc::test

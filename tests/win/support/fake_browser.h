@@ -1,107 +1,160 @@
-// A stand-in for the browser's automation object (the one thing the host provides):
-// answers get_HWND with a window of the test, keeps every status text it is given and
-// records the name of every other call.
+// Stand-ins for what the host provides: the browser's automation object with its
+// DWebBrowserEvents2 connection point, and a page's object model. They record the
+// calls the product makes; every method they do not serve records itself as unserved.
 #pragma once
 
 #include <windows.h>
 #include <exdisp.h>
+#include <mshtml.h>
 
 #include <string>
 #include <vector>
 
+#include "com_fake_bases.h"
+
 namespace cc::test {
 
-class FakeBrowser final : public IWebBrowser2 {
+// The calls no double served, across all doubles of the program.
+std::vector<std::string>& UnservedCalls();
+
+class FakeDocument;
+
+// Objects live on the test's stack or as members; reference counts are kept only to
+// check that the product gives back every reference it takes.
+class FakeBrowser final : public FakeBase_IWebBrowser2, public FakeBase_IConnectionPointContainer {
 public:
+    FakeBrowser();
+    ~FakeBrowser();
+
     HWND topLevel = nullptr;
     HRESULT hwndResult = S_OK;
+    HRESULT goBackResult = S_OK;
+    bool refuseAdvise = false;
+    FakeDocument* document = nullptr;
     std::vector<std::wstring> statusTexts;
     std::vector<std::string> calls;
-
-    // IUnknown: lives on the test's stack; counting only to check balance.
     LONG refs = 1;
+
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
     ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
     ULONG STDMETHODCALLTYPE Release() override { return --refs; }
 
     HRESULT STDMETHODCALLTYPE get_HWND(SHANDLE_PTR* hwnd) override;
     HRESULT STDMETHODCALLTYPE put_StatusText(BSTR text) override;
+    HRESULT STDMETHODCALLTYPE GoBack() override;
+    HRESULT STDMETHODCALLTYPE GoForward() override;
+    HRESULT STDMETHODCALLTYPE Navigate2(VARIANT* url, VARIANT* flags, VARIANT* frame, VARIANT* post,
+                                        VARIANT* headers) override;
+    HRESULT STDMETHODCALLTYPE get_Document(IDispatch** document) override;
 
-#define CC_FAKE_UNUSED(name, params) \
-    HRESULT STDMETHODCALLTYPE name params override { return Record(#name); }
-    CC_FAKE_UNUSED(GetTypeInfoCount, (UINT*))
-    CC_FAKE_UNUSED(GetTypeInfo, (UINT, LCID, ITypeInfo**))
-    CC_FAKE_UNUSED(GetIDsOfNames, (REFIID, LPOLESTR*, UINT, LCID, DISPID*))
-    CC_FAKE_UNUSED(Invoke, (DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*))
-    CC_FAKE_UNUSED(GoBack, ())
-    CC_FAKE_UNUSED(GoForward, ())
-    CC_FAKE_UNUSED(GoHome, ())
-    CC_FAKE_UNUSED(GoSearch, ())
-    CC_FAKE_UNUSED(Navigate, (BSTR, VARIANT*, VARIANT*, VARIANT*, VARIANT*))
-    CC_FAKE_UNUSED(Refresh, ())
-    CC_FAKE_UNUSED(Refresh2, (VARIANT*))
-    CC_FAKE_UNUSED(Stop, ())
-    CC_FAKE_UNUSED(get_Application, (IDispatch**))
-    CC_FAKE_UNUSED(get_Parent, (IDispatch**))
-    CC_FAKE_UNUSED(get_Container, (IDispatch**))
-    CC_FAKE_UNUSED(get_Document, (IDispatch**))
-    CC_FAKE_UNUSED(get_TopLevelContainer, (VARIANT_BOOL*))
-    CC_FAKE_UNUSED(get_Type, (BSTR*))
-    CC_FAKE_UNUSED(get_Left, (LONG*))
-    CC_FAKE_UNUSED(put_Left, (LONG))
-    CC_FAKE_UNUSED(get_Top, (LONG*))
-    CC_FAKE_UNUSED(put_Top, (LONG))
-    CC_FAKE_UNUSED(get_Width, (LONG*))
-    CC_FAKE_UNUSED(put_Width, (LONG))
-    CC_FAKE_UNUSED(get_Height, (LONG*))
-    CC_FAKE_UNUSED(put_Height, (LONG))
-    CC_FAKE_UNUSED(get_LocationName, (BSTR*))
-    CC_FAKE_UNUSED(get_LocationURL, (BSTR*))
-    CC_FAKE_UNUSED(get_Busy, (VARIANT_BOOL*))
-    CC_FAKE_UNUSED(Quit, ())
-    CC_FAKE_UNUSED(ClientToWindow, (int*, int*))
-    CC_FAKE_UNUSED(PutProperty, (BSTR, VARIANT))
-    CC_FAKE_UNUSED(GetProperty, (BSTR, VARIANT*))
-    CC_FAKE_UNUSED(get_Name, (BSTR*))
-    CC_FAKE_UNUSED(get_FullName, (BSTR*))
-    CC_FAKE_UNUSED(get_Path, (BSTR*))
-    CC_FAKE_UNUSED(get_Visible, (VARIANT_BOOL*))
-    CC_FAKE_UNUSED(put_Visible, (VARIANT_BOOL))
-    CC_FAKE_UNUSED(get_StatusBar, (VARIANT_BOOL*))
-    CC_FAKE_UNUSED(put_StatusBar, (VARIANT_BOOL))
-    CC_FAKE_UNUSED(get_StatusText, (BSTR*))
-    CC_FAKE_UNUSED(get_ToolBar, (int*))
-    CC_FAKE_UNUSED(put_ToolBar, (int))
-    CC_FAKE_UNUSED(get_MenuBar, (VARIANT_BOOL*))
-    CC_FAKE_UNUSED(put_MenuBar, (VARIANT_BOOL))
-    CC_FAKE_UNUSED(get_FullScreen, (VARIANT_BOOL*))
-    CC_FAKE_UNUSED(put_FullScreen, (VARIANT_BOOL))
-    CC_FAKE_UNUSED(Navigate2, (VARIANT*, VARIANT*, VARIANT*, VARIANT*, VARIANT*))
-    CC_FAKE_UNUSED(QueryStatusWB, (OLECMDID, OLECMDF*))
-    CC_FAKE_UNUSED(ExecWB, (OLECMDID, OLECMDEXECOPT, VARIANT*, VARIANT*))
-    CC_FAKE_UNUSED(ShowBrowserBar, (VARIANT*, VARIANT*, VARIANT*))
-    CC_FAKE_UNUSED(get_ReadyState, (READYSTATE*))
-    CC_FAKE_UNUSED(get_Offline, (VARIANT_BOOL*))
-    CC_FAKE_UNUSED(put_Offline, (VARIANT_BOOL))
-    CC_FAKE_UNUSED(get_Silent, (VARIANT_BOOL*))
-    CC_FAKE_UNUSED(put_Silent, (VARIANT_BOOL))
-    CC_FAKE_UNUSED(get_RegisterAsBrowser, (VARIANT_BOOL*))
-    CC_FAKE_UNUSED(put_RegisterAsBrowser, (VARIANT_BOOL))
-    CC_FAKE_UNUSED(get_RegisterAsDropTarget, (VARIANT_BOOL*))
-    CC_FAKE_UNUSED(put_RegisterAsDropTarget, (VARIANT_BOOL))
-    CC_FAKE_UNUSED(get_TheaterMode, (VARIANT_BOOL*))
-    CC_FAKE_UNUSED(put_TheaterMode, (VARIANT_BOOL))
-    CC_FAKE_UNUSED(get_AddressBar, (VARIANT_BOOL*))
-    CC_FAKE_UNUSED(put_AddressBar, (VARIANT_BOOL))
-    CC_FAKE_UNUSED(get_Resizable, (VARIANT_BOOL*))
-    CC_FAKE_UNUSED(put_Resizable, (VARIANT_BOOL))
-#undef CC_FAKE_UNUSED
+    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** point) override;
+
+    // The subscribed event sink, if any, and firing an event at it.
+    IDispatch* sink() const { return events_.sink; }
+    HRESULT Fire(DISPID id, DISPPARAMS* params = nullptr);
+    size_t Count(const std::string& call) const;
 
 private:
-    HRESULT Record(const char* name) {
-        calls.emplace_back(name);
-        return E_NOTIMPL;
+    class Events final : public FakeBase_IConnectionPoint {
+    public:
+        explicit Events(FakeBrowser& owner) : owner_(owner) {}
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
+        ULONG STDMETHODCALLTYPE AddRef() override { return owner_.AddRef(); }
+        ULONG STDMETHODCALLTYPE Release() override { return owner_.Release(); }
+        HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override;
+        HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override;
+        IDispatch* sink = nullptr;
+
+    private:
+        FakeBrowser& owner_;
+    } events_{*this};
+};
+
+// One element of a fake page: a rectangle of the page, what kind of element it is, and
+// the offsets ElementPagePosition reads.
+class FakeElement final : public FakeBase_IHTMLElement,
+                          public FakeBase_IHTMLAnchorElement,
+                          public FakeBase_IHTMLAreaElement,
+                          public FakeBase_IHTMLControlElement,
+                          public FakeBase_IHTMLTextContainer {
+public:
+    enum Kind { Plain, Anchor, Area };
+    Kind kind = Plain;
+    std::wstring href;
+    FakeElement* parent = nullptr;
+    FakeElement* offsetParent = nullptr;
+    LONG offsetLeft = 0, offsetTop = 0;
+    bool hasClientEdge = false;  // answers IHTMLControlElement
+    LONG clientLeft = 0, clientTop = 0;
+    bool scrolls = false;        // answers IHTMLTextContainer
+    LONG scrollLeft = 0, scrollTop = 0;
+    FakeBrowser* frame = nullptr;  // a frame answers IWebBrowser2 with its own browser
+    LONG refs = 1;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+
+    HRESULT STDMETHODCALLTYPE get_parentElement(IHTMLElement** p) override;
+    HRESULT STDMETHODCALLTYPE get_offsetParent(IHTMLElement** p) override;
+    HRESULT STDMETHODCALLTYPE get_offsetLeft(LONG* p) override { return Give(p, offsetLeft); }
+    HRESULT STDMETHODCALLTYPE get_offsetTop(LONG* p) override { return Give(p, offsetTop); }
+    HRESULT STDMETHODCALLTYPE get_clientLeft(LONG* p) override { return Give(p, clientLeft); }
+    HRESULT STDMETHODCALLTYPE get_clientTop(LONG* p) override { return Give(p, clientTop); }
+    HRESULT STDMETHODCALLTYPE get_scrollLeft(LONG* p) override { return Give(p, scrollLeft); }
+    HRESULT STDMETHODCALLTYPE get_scrollTop(LONG* p) override { return Give(p, scrollTop); }
+    HRESULT STDMETHODCALLTYPE get_href(BSTR* p) override;
+
+private:
+    static HRESULT Give(LONG* out, LONG value) {
+        if (!out) return E_POINTER;
+        *out = value;
+        return S_OK;
     }
+};
+
+class FakeWindow final : public FakeBase_IHTMLWindow2 {
+public:
+    std::vector<POINT> scrolls;
+    LONG refs = 1;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+    HRESULT STDMETHODCALLTYPE scrollBy(LONG x, LONG y) override;
+};
+
+// A page: elements hit-tested by rectangles, the topmost (last added) first.
+class FakeDocument final : public FakeBase_IHTMLDocument2 {
+public:
+    struct Placed {
+        RECT rect;
+        FakeElement* element;
+    };
+    std::vector<Placed> elements;
+    FakeWindow window;
+    bool hasWindow = true;
+    std::vector<POINT> queries;
+    LONG refs = 1;
+
+    void Place(FakeElement& element, RECT rect) { elements.push_back({rect, &element}); }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+    HRESULT STDMETHODCALLTYPE elementFromPoint(LONG x, LONG y, IHTMLElement** element) override;
+    HRESULT STDMETHODCALLTYPE get_parentWindow(IHTMLWindow2** window) override;
+};
+
+// Builds a DISPPARAMS for BeforeNavigate2 the way the browser does (arguments in
+// reverse order, the address and Cancel by reference).
+class BeforeNavigate2Args {
+public:
+    explicit BeforeNavigate2Args(const wchar_t* url);
+    ~BeforeNavigate2Args();
+    DISPPARAMS params{};
+    VARIANT args[7];
+    VARIANT urlValue;
+    VARIANT_BOOL cancel = VARIANT_FALSE;
 };
 
 }  // namespace cc::test

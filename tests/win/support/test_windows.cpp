@@ -26,6 +26,7 @@ void EnsureClass(const wchar_t* name) {
     if (registered.count(name)) return;
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
+    wc.style = CS_DBLCLKS;  // as the hosts' views have
     wc.lpfnWndProc = ::DefWindowProcW;
     wc.hInstance = Instance();
     wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
@@ -94,7 +95,11 @@ LRESULT CALLBACK MouseLog::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     auto* self = static_cast<MouseLog*>(::GetPropW(hwnd, L"CursorCadenceMouseLog"));
     if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
         self->messages.push_back({message, wParam, lParam});
-        if (message != WM_MOUSEMOVE && message != WM_MOUSEWHEEL) return 0;
+        if (self->swallowButtons && message != WM_MOUSEMOVE && message != WM_MOUSEWHEEL) return 0;
+    } else if (message == WM_CONTEXTMENU) {
+        ++self->contextMenus;
+    } else if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(NM_RCLICK)) {
+        ++self->rightClickNotifications;
     }
     return ::CallWindowProcW(self->original_, hwnd, message, wParam, lParam);
 }
@@ -123,6 +128,8 @@ Input::Input() { ::GetCursorPos(&saved_); }
 
 Input::~Input() {
     if (rightDown_) RightUp();
+    if (leftDown_) LeftUp();
+    if (middleDown_) MiddleUp();
     while (!keysDown_.empty()) KeyUp(keysDown_.back());
     MoveTo(saved_.x, saved_.y);
 }
@@ -144,10 +151,11 @@ void Input::MoveTo(int x, int y) {
     PumpUntil([] { return HIWORD(::GetQueueStatus(QS_INPUT)) == 0; }, 2000);
 }
 
-void Input::Mouse(DWORD flags) {
+void Input::Mouse(DWORD flags, DWORD data) {
     INPUT in{};
     in.type = INPUT_MOUSE;
     in.mi.dwFlags = flags;
+    in.mi.mouseData = data;
     ::SendInput(1, &in, sizeof(in));
     PumpUntil([] { return HIWORD(::GetQueueStatus(QS_INPUT)) == 0; }, 2000);
 }
@@ -160,6 +168,40 @@ void Input::RightDown() {
 void Input::RightUp() {
     Mouse(MOUSEEVENTF_RIGHTUP);
     rightDown_ = false;
+}
+
+void Input::LeftDown() {
+    Mouse(MOUSEEVENTF_LEFTDOWN);
+    leftDown_ = true;
+}
+
+void Input::LeftUp() {
+    Mouse(MOUSEEVENTF_LEFTUP);
+    leftDown_ = false;
+}
+
+void Input::MiddleDown() {
+    Mouse(MOUSEEVENTF_MIDDLEDOWN);
+    middleDown_ = true;
+}
+
+void Input::MiddleUp() {
+    Mouse(MOUSEEVENTF_MIDDLEUP);
+    middleDown_ = false;
+}
+
+void Input::Wheel(int delta) { Mouse(MOUSEEVENTF_WHEEL, static_cast<DWORD>(delta)); }
+
+void Input::DoubleClick() {
+    LeftDown();
+    LeftUp();
+    LeftDown();
+    LeftUp();
+}
+
+void Input::DoubleClickAt(POINT at) {
+    MoveTo(at.x, at.y);
+    DoubleClick();
 }
 
 void Input::KeyDown(WORD vk) {

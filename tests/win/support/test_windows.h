@@ -48,6 +48,10 @@ public:
     MouseLog& operator=(const MouseLog&) = delete;
 
     std::vector<LoggedMessage> messages;
+    bool swallowButtons = true;
+    // What a list view tells its parent about a right click.
+    int contextMenus = 0;
+    int rightClickNotifications = 0;
     size_t Count(UINT message) const;
     void Clear() { messages.clear(); }
 
@@ -70,13 +74,23 @@ public:
     void MoveTo(int x, int y);
     void RightDown();
     void RightUp();
+    void LeftDown();
+    void LeftUp();
+    void MiddleDown();
+    void MiddleUp();
+    void Wheel(int delta);
+    // Two clicks inside the double-click time where the pointer is (or at `at`).
+    void DoubleClick();
+    void DoubleClickAt(POINT at);
     void KeyDown(WORD vk);
     void KeyUp(WORD vk);
 
 private:
-    void Mouse(DWORD flags);
+    void Mouse(DWORD flags, DWORD data = 0);
     POINT saved_{};
     bool rightDown_ = false;
+    bool leftDown_ = false;
+    bool middleDown_ = false;
     std::vector<WORD> keysDown_;
 };
 

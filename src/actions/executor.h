@@ -1,0 +1,14 @@
+// Runs the action a finished gesture is bound to.
+#pragma once
+
+#include <windows.h>
+
+#include "gesture/gesture_context.h"
+
+namespace cc {
+
+// Looks the recorded strokes up in the list for the view and carries the action out on
+// the browser window. Called once per finished, not cancelled gesture.
+HRESULT RunBoundAction(const GestureContext& ctx);
+
+}  // namespace cc

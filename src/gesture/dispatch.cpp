@@ -1,0 +1,299 @@
+#include "gesture/dispatch.h"
+
+#include <commctrl.h>
+
+#include <initializer_list>
+
+#include "actions/executor.h"
+#include "actions/folder_navigation.h"
+#include "actions/key_chord.h"
+#include "gesture/status_text.h"
+#include "gesture/tracker.h"
+#include "gesture/tracker_rules.h"
+#include "gesture/trail_status.h"
+#include "gesture/view_hit.h"
+#include "gesture/view_locator.h"
+#include "menus/wheel_menus.h"
+
+namespace cc {
+namespace {
+
+constexpr int kConsume = 1;
+constexpr int kPass = 0;
+
+bool HasFlag(const GestureContext& ctx, int32_t flag) {
+    return (ctx.settings.Get(Field::DefaultActionFlags) & flag) != 0;
+}
+
+// LocateView, storing the result in the session.
+void RefreshView(const GestureContext& ctx) {
+    GestureSession& s = *ctx.session;
+    const LocatedView located = LocateView(ctx.browser, s.TabbedBrowser != 0);
+    s.TargetView = located.view;
+    s.ViewKind = located.kind;
+}
+
+// The pointer relative to a window's window rectangle: the frame of the trail.
+Point WindowRelative(HWND window, POINT screen) {
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    return {screen.x - r.left, screen.y - r.top};
+}
+
+// The pointer in a window's client coordinates: the frame of mouse-message points and
+// of list-item and page hit tests. (For a view without a border it equals the above.)
+POINT ClientPoint(HWND window, POINT screen) {
+    POINT p = screen;
+    ::ScreenToClient(window, &p);
+    return p;
+}
+
+LPARAM Packed(POINT p) { return static_cast<LPARAM>(PackPointLParam({p.x, p.y})); }
+
+// A mouse click posted to a window: posted messages do not pass the hook again.
+void PostClick(HWND window, UINT down, WPARAM downKeys, UINT up, POINT client) {
+    ::PostMessageW(window, down, downKeys, Packed(client));
+    ::PostMessageW(window, up, 0, Packed(client));
+}
+
+bool PressOnSelectedItem(HWND list, POINT client) {
+    if (::SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0) return false;
+    const LRESULT count = ::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        if (!(::SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(i), LVIS_SELECTED) & LVIS_SELECTED)) continue;
+        RECT bounds{};
+        bounds.left = LVIR_BOUNDS;
+        if (::SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&bounds)) &&
+            ::PtInRect(&bounds, client)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int OnRightDown(const GestureContext& ctx, const MOUSEHOOKSTRUCT& m) {
+    GestureSession& s = *ctx.session;
+    if (s.GesturesOff) return kPass;
+    RefreshView(ctx);
+    if (s.ViewKind == ViewNone || m.hwnd != s.TargetView) return kPass;
+    s.NewWindowPending = 0;
+    if (ctx.settings.Get(Field::NoStartOnSelectedItem) != 0 &&
+        PressOnSelectedItem(s.TargetView, ClientPoint(s.TargetView, m.pt))) {
+        return kPass;
+    }
+    if (::GetKeyState(VK_LBUTTON) < 0 && HasFlag(ctx, RockerForward)) {
+        s.Drawing = 0;
+        s.SkipNextRightUp = 1;
+        s.Tracking = 0;
+        if (ctx.browser) ctx.browser->GoForward();
+        return kConsume;
+    }
+    if (::GetKeyState(VK_CONTROL) < 0 && HasFlag(ctx, CtrlReleasesRight)) return kPass;
+    BeginGesture(ctx, m.pt);
+    return kConsume;
+}
+
+int OnRightUp(const GestureContext& ctx, const MOUSEHOOKSTRUCT& m) {
+    GestureSession& s = *ctx.session;
+    if (s.GesturesOff) return kPass;
+    if (s.TimerId != 0) {
+        ::KillTimer(ctx.quickWnd, s.TimerId);
+        s.TimerId = 0;
+    }
+    int result = kConsume;
+    if (s.SkipNextRightUp) {
+        s.SkipNextRightUp = 0;
+    } else if (m.hwnd != s.TargetView) {
+        result = kPass;
+    } else {
+        if (s.Drawing) {
+            EraseTrail(s.TargetView);
+            if (s.TimedOut) {
+                SetStatusText(ctx.browser, kStatusCancelled);
+                s.StrokeCount = 0;
+            } else {
+                RunBoundAction(ctx);
+                s.StrokeCount = 0;
+                SetStatusText(ctx.browser, kStatusEmpty);
+            }
+        } else {
+            // A plain right click: the view gets it back, at the release point.
+            s.CurrentPoint = WindowRelative(m.hwnd, m.pt);
+            PostClick(s.TargetView, WM_RBUTTONDOWN, MK_RBUTTON, WM_RBUTTONUP, ClientPoint(m.hwnd, m.pt));
+        }
+        s.TimedOut = 0;
+    }
+    s.Tracking = 0;
+    s.Drawing = 0;
+    return result;
+}
+
+int OnLeftDown(const GestureContext& ctx, const MOUSEHOOKSTRUCT& m) {
+    GestureSession& s = *ctx.session;
+    RefreshView(ctx);
+    if (s.ViewKind == ViewNone || m.hwnd != s.TargetView) return kPass;
+    s.NewWindowPending = 0;
+    if (!s.Tracking) return kPass;
+    const bool trailDrawn = s.Drawing != 0;
+    s.Tracking = 0;
+    s.SkipNextRightUp = 1;
+    s.Drawing = 0;
+    if (HasFlag(ctx, RockerBack)) {
+        const HRESULT hr = ctx.browser ? ctx.browser->GoBack() : E_FAIL;
+        if (FAILED(hr) && trailDrawn) EraseTrail(s.TargetView);
+        return kConsume;
+    }
+    EraseTrail(s.TargetView);
+    return kPass;
+}
+
+int OnLeftDoubleClick(const GestureContext& ctx, const MOUSEHOOKSTRUCT& m) {
+    GestureSession& s = *ctx.session;
+    RefreshView(ctx);
+    const int32_t action = ctx.settings.Get(Field::BlankDoubleClickAction);
+    if (action == 0 || m.hwnd != s.TargetView) return kPass;
+    const POINT p = ClientPoint(s.TargetView, m.pt);
+    const bool empty = (s.ViewKind == ViewFolderList && !HitListItem(s.TargetView, p)) ||
+                       (s.ViewKind == ViewWeb && !LinkAtPoint(ctx.browser, p));
+    if (!empty) return kPass;
+    if (action == 1) {
+        if (s.ViewKind == ViewFolderList) return UpOneFolder(ctx, ctx.settings.Get(Field::UpFolderByPath));
+        return UpOneLevel(ctx);
+    }
+    if (action == 2) {
+        SetStatusText(ctx.browser, s.GesturesOff ? kStatusGesturesOn : kStatusGesturesOff);
+        s.GesturesOff = s.GesturesOff ? 0 : 1;
+    }
+    return kPass;
+}
+
+int OnMiddleDown(const GestureContext& ctx, const MOUSEHOOKSTRUCT& m) {
+    GestureSession& s = *ctx.session;
+    RefreshView(ctx);
+    if (s.ViewKind == ViewWeb) {
+        if (s.TabbedBrowser) return kPass;  // the browser handles middle clicks itself
+        if (m.hwnd != s.TargetView) return kConsume;
+        return LinkAtPoint(ctx.browser, ClientPoint(s.TargetView, m.pt)) ? kConsume : kPass;
+    }
+    if (s.ViewKind == ViewFolderList) return HasFlag(ctx, MiddleClickNewWindow) ? kConsume : kPass;
+    return kPass;
+}
+
+int OnMiddleUp(const GestureContext& ctx, const MOUSEHOOKSTRUCT& m) {
+    GestureSession& s = *ctx.session;
+    RefreshView(ctx);
+    if (s.ViewKind == ViewNone) return kPass;
+    if (s.ViewKind == ViewWeb && s.TabbedBrowser) return kPass;
+    if (!HasFlag(ctx, MiddleClickNewWindow)) return kConsume;
+    const POINT p = ClientPoint(m.hwnd, m.pt);
+    if (s.ViewKind == ViewWeb && !LinkAtPoint(ctx.browser, p)) return kPass;
+    // The replayed left click navigates; BeforeNavigate2 then sends it to a new window.
+    s.NewWindowPending = 1;
+    PostClick(m.hwnd, WM_LBUTTONDOWN, MK_LBUTTON, WM_LBUTTONUP, p);
+    return kConsume;
+}
+
+HWND FindTabBand(const GestureContext& ctx) {
+    SHANDLE_PTR top = 0;
+    if (!ctx.browser || FAILED(ctx.browser->get_HWND(&top))) return nullptr;
+    HWND window = reinterpret_cast<HWND>(top);
+    for (const wchar_t* cls : {L"CommandBarClass", L"ReBarWindow32", L"TabBandClass"}) {
+        if (!window) return nullptr;
+        window = ::FindWindowExW(window, nullptr, cls, nullptr);
+    }
+    return window;
+}
+
+int OnWheel(const GestureContext& ctx, const MOUSEHOOKSTRUCT& m) {
+    GestureSession& s = *ctx.session;
+    const int delta = static_cast<short>(HIWORD(reinterpret_cast<const MOUSEHOOKSTRUCTEX&>(m).mouseData));
+    RefreshView(ctx);
+    if (s.ViewKind == ViewNone) return kPass;
+
+    if (!s.Tracking && s.TabbedBrowser) {
+        if (HWND band = FindTabBand(ctx)) {
+            RECT r{};
+            if (::GetWindowRect(band, &r) && ::PtInRect(&r, m.pt)) {
+                static constexpr WORD kPreviousTab[] = {VK_CONTROL, VK_SHIFT, VK_TAB};
+                static constexpr WORD kNextTab[] = {VK_CONTROL, VK_TAB};
+                if (delta > 0) {
+                    SendKeyChord(3, kPreviousTab);
+                } else {
+                    SendKeyChord(2, kNextTab);
+                }
+                return kConsume;
+            }
+        }
+    }
+    if (m.hwnd != s.TargetView || !s.Tracking) return kPass;
+    if (s.Drawing) {
+        EraseTrail(s.TargetView);
+        SetStatusText(ctx.browser, kStatusEmpty);
+    }
+    s.Drawing = 0;  // back to the pressed state; the strokes so far stay recorded
+
+    if (s.ViewKind == ViewWeb) {
+        switch (ctx.settings.Get(Field::BrowserWheelAction)) {
+        case 4:
+            ShowHistoryMenu(ctx, m.pt, m.hwnd);
+            return kConsume;
+        case 2:
+            if (ScrollHorizontally(ctx.browser, delta, ClientPoint(s.TargetView, m.pt))) s.SkipNextRightUp = 1;
+            return kConsume;
+        default:
+            return kPass;
+        }
+    }
+    if (ctx.settings.Get(Field::ExplorerWheelAction) != 1) return kPass;
+    VARIANT chosen = ShowQuickMoveMenu(ctx, m.pt, m.hwnd);
+    if (chosen.vt == (VT_ARRAY | VT_UI1) && ctx.browser) {
+        VARIANT empty;
+        ::VariantInit(&empty);
+        ctx.browser->Navigate2(&chosen, &empty, &empty, &empty, &empty);
+    }
+    ::VariantClear(&chosen);
+    return kConsume;
+}
+
+}  // namespace
+
+bool IsDispatchedMessage(UINT message) {
+    switch (message) {
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+    case WM_MOUSEWHEEL:
+        return true;
+    default:
+        return false;
+    }
+}
+
+int DispatchMouse(const GestureContext& ctx, UINT message, const MOUSEHOOKSTRUCT& data) {
+    switch (message) {
+    case WM_MOUSEMOVE:
+        return TrackMove(ctx, data);
+    case WM_LBUTTONDOWN:
+        return OnLeftDown(ctx, data);
+    case WM_LBUTTONDBLCLK:
+        return OnLeftDoubleClick(ctx, data);
+    case WM_RBUTTONDOWN:
+        return OnRightDown(ctx, data);
+    case WM_RBUTTONUP:
+        return OnRightUp(ctx, data);
+    case WM_MBUTTONDOWN:
+        return OnMiddleDown(ctx, data);
+    case WM_MBUTTONUP:
+        return OnMiddleUp(ctx, data);
+    case WM_MOUSEWHEEL:
+        return OnWheel(ctx, data);
+    default:
+        return kPass;
+    }
+}
+
+}  // namespace cc

@@ -1,0 +1,139 @@
+#include "gesture/view_hit.h"
+
+#include <commctrl.h>
+#include <wrl/client.h>
+
+using Microsoft::WRL::ComPtr;
+
+namespace cc {
+namespace {
+
+// A page can nest frames and elements as deep as it likes; the walks stop well before
+// a hostile page could exhaust the host's stack or time.
+constexpr int kMaxFrameDepth = 16;
+constexpr int kMaxElementChain = 4096;
+
+ComPtr<IHTMLDocument2> DocumentOf(IWebBrowser2* browser) {
+    ComPtr<IDispatch> document;
+    ComPtr<IHTMLDocument2> html;
+    if (browser && SUCCEEDED(browser->get_Document(&document)) && document) document.As(&html);
+    return html;
+}
+
+ComPtr<IHTMLElement> ElementAt(IHTMLDocument2* document, POINT p) {
+    ComPtr<IHTMLElement> element;
+    if (FAILED(document->elementFromPoint(p.x, p.y, &element))) element.Reset();
+    return element;
+}
+
+bool HasAddress(BSTR href) { return href != nullptr && ::SysStringLen(href) > 0; }
+
+template <typename Link>
+bool LinkHasAddress(Link* link) {
+    BSTR href = nullptr;
+    const bool has = SUCCEEDED(link->get_href(&href)) && HasAddress(href);
+    ::SysFreeString(href);
+    return has;
+}
+
+POINT Minus(POINT a, POINT b) { return {a.x - b.x, a.y - b.y}; }
+
+}  // namespace
+
+bool HitListItem(HWND listView, POINT clientPoint) {
+    const LRESULT count = ::SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        RECT bounds{};
+        bounds.left = LVIR_BOUNDS;
+        if (::SendMessageW(listView, LVM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&bounds)) &&
+            ::PtInRect(&bounds, clientPoint)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+POINT ElementPagePosition(IHTMLElement* element) {
+    POINT position{0, 0};
+    ComPtr<IHTMLElement> current(element);
+    for (int i = 0; current && i < kMaxElementChain; ++i) {
+        LONG offsetLeft = 0, offsetTop = 0;
+        current->get_offsetLeft(&offsetLeft);
+        current->get_offsetTop(&offsetTop);
+        position.x += offsetLeft;
+        position.y += offsetTop;
+        ComPtr<IHTMLControlElement> control;
+        if (SUCCEEDED(current.As(&control))) {
+            LONG clientLeft = 0, clientTop = 0;
+            control->get_clientLeft(&clientLeft);
+            control->get_clientTop(&clientTop);
+            position.x += clientLeft;
+            position.y += clientTop;
+        }
+        ComPtr<IHTMLTextContainer> scrolled;
+        if (SUCCEEDED(current.As(&scrolled))) {
+            LONG scrollLeft = 0, scrollTop = 0;
+            scrolled->get_scrollLeft(&scrollLeft);
+            scrolled->get_scrollTop(&scrollTop);
+            position.x -= scrollLeft;
+            position.y -= scrollTop;
+        }
+        ComPtr<IHTMLElement> parent;
+        if (FAILED(current->get_offsetParent(&parent))) parent.Reset();
+        current = parent;
+    }
+    return position;
+}
+
+bool LinkAtPoint(IWebBrowser2* browser, POINT pagePoint) {
+    ComPtr<IWebBrowser2> page(browser);
+    POINT p = pagePoint;
+    for (int depth = 0; depth < kMaxFrameDepth; ++depth) {
+        ComPtr<IHTMLDocument2> document = DocumentOf(page.Get());
+        if (!document) return false;
+        ComPtr<IHTMLElement> element = ElementAt(document.Get(), p);
+        if (!element) return false;
+        ComPtr<IWebBrowser2> frame;
+        if (SUCCEEDED(element.As(&frame)) && frame) {
+            p = Minus(p, ElementPagePosition(element.Get()));
+            page = frame;
+            continue;
+        }
+        // Outward to the first anchor or area; its address decides, even when empty.
+        for (int i = 0; element && i < kMaxElementChain; ++i) {
+            ComPtr<IHTMLAnchorElement> anchor;
+            if (SUCCEEDED(element.As(&anchor))) return LinkHasAddress(anchor.Get());
+            ComPtr<IHTMLAreaElement> area;
+            if (SUCCEEDED(element.As(&area))) return LinkHasAddress(area.Get());
+            ComPtr<IHTMLElement> parent;
+            if (FAILED(element->get_parentElement(&parent))) parent.Reset();
+            element = parent;
+        }
+        return false;
+    }
+    return false;
+}
+
+bool ScrollHorizontally(IWebBrowser2* browser, int wheelDelta, POINT pagePoint) {
+    ComPtr<IWebBrowser2> page(browser);
+    POINT p = pagePoint;
+    ComPtr<IHTMLDocument2> document;
+    for (int depth = 0; depth < kMaxFrameDepth; ++depth) {
+        ComPtr<IHTMLDocument2> current = DocumentOf(page.Get());
+        if (!current) break;
+        document = current;
+        ComPtr<IHTMLElement> element = ElementAt(current.Get(), p);
+        ComPtr<IWebBrowser2> frame;
+        if (!element || FAILED(element.As(&frame)) || !frame) break;
+        p = Minus(p, ElementPagePosition(element.Get()));
+        page = frame;
+        document.Reset();  // the frame's own document is the one to scroll
+    }
+    if (!document) return false;
+    ComPtr<IHTMLWindow2> window;
+    if (FAILED(document->get_parentWindow(&window)) || !window) return false;
+    window->scrollBy((wheelDelta / -120) * 50, 0);
+    return true;
+}
+
+}  // namespace cc
