@@ -23,8 +23,12 @@ INTERFACES = {
     "IHTMLControlElement": "mshtml.h",
     "IHTMLTextContainer": "mshtml.h",
     "IHTMLWindow2": "mshtml.h",
+    "IServiceProvider": "servprov.h",
+    "IShellBrowser": "shobjidl.h",
+    "IShellView": "shobjidl.h",
+    "IFolderView": "shobjidl.h",
 }
-HEADERS = ["oaidl.h", "ocidl.h", "exdisp.h", "mshtml.h"]
+HEADERS = ["oaidl.h", "ocidl.h", "oleidl.h", "servprov.h", "exdisp.h", "mshtml.h", "shobjidl.h"]
 
 METHOD = re.compile(r"virtual\s+(\w+)\s+STDMETHODCALLTYPE\s+(\w+)\s*\((.*?)\)\s*=\s*0\s*;", re.S)
 
@@ -58,6 +62,8 @@ def main():
         "#include <exdisp.h>",
         "#include <mshtml.h>",
         "#include <ocidl.h>",
+        "#include <servprov.h>",
+        "#include <shobjidl.h>",
         "",
         "namespace cc::test {",
         "",

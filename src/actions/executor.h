@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <exdisp.h>
 
 #include "gesture/gesture_context.h"
 
@@ -10,5 +11,9 @@ namespace cc {
 // Looks the recorded strokes up in the list for the view and carries the action out on
 // the browser window. Called once per finished, not cancelled gesture.
 HRESULT RunBoundAction(const GestureContext& ctx);
+
+// The tabbed-folder add-on's tab bar ("CadenceTab" under WorkerW / ReBarWindow32 of the
+// browser's window) when it is visible; null otherwise.
+HWND FindTabBarWindow(IWebBrowser2* browser);
 
 }  // namespace cc

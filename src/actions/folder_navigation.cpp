@@ -1,10 +1,162 @@
 #include "actions/folder_navigation.h"
 
-namespace cc {
+#include <shlobj.h>
+#include <shobjidl.h>
+#include <wrl/client.h>
 
-// Folder navigation arrives with the executor work; until then nothing moves.
-int UpOneFolder(const GestureContext&, int32_t) { return 0; }
-int UpOneLevel(const GestureContext&) { return 0; }
-void OpenInNewWindow(const GestureContext&, BSTR, VARIANT_BOOL*) {}
+#include <cstring>
+
+#include "actions/address_walk.h"
+#include "actions/executor.h"
+#include "actions/launch.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace cc {
+namespace {
+
+constexpr UINT kTabBarOpenPending = WM_APP + 3;
+constexpr LONG kCsidlDrives = 17;
+
+HRESULT NavigateTo(IWebBrowser2* browser, VARIANT* target) {
+    VARIANT empty;
+    ::VariantInit(&empty);
+    return browser->Navigate2(target, &empty, &empty, &empty, &empty);
+}
+
+// The browser's current address copied into `out` (empty when it has none).
+bool ReadAddress(IWebBrowser2* browser, AddressBuffer& out) {
+    BSTR url = nullptr;
+    const HRESULT hr = browser->get_LocationURL(&url);
+    CopyAddress(out, SUCCEEDED(hr) ? url : nullptr);
+    ::SysFreeString(url);
+    return SUCCEEDED(hr);
+}
+
+int NavigateToAddress(IWebBrowser2* browser, const wchar_t* address) {
+    VARIANT target;
+    ::VariantInit(&target);
+    target.vt = VT_BSTR;
+    target.bstrVal = ::SysAllocString(address);
+    if (!target.bstrVal) return 0;
+    NavigateTo(browser, &target);
+    ::VariantClear(&target);
+    return 1;
+}
+
+int UpOneFolderByPath(IWebBrowser2* browser) {
+    AddressBuffer address;
+    ReadAddress(browser, address);
+    switch (UpOneFolderAddress(address)) {
+    case UpFolderTarget::Nothing:
+        return 0;
+    case UpFolderTarget::Drives: {
+        VARIANT drives;
+        ::VariantInit(&drives);
+        drives.vt = VT_I4;
+        drives.lVal = kCsidlDrives;
+        NavigateTo(browser, &drives);
+        return 1;
+    }
+    case UpFolderTarget::Address:
+        NavigateToAddress(browser, address);
+        return 1;
+    }
+    return 0;
+}
+
+int UpOneFolderByNamespace(IWebBrowser2* browser) {
+    PIDLIST_ABSOLUTE pidl = nullptr;
+    if (!GetCurrentFolderPidl(browser, &pidl)) return 1;
+    if (::ILRemoveLastID(reinterpret_cast<PUIDLIST_RELATIVE>(pidl))) {
+        VARIANT target;
+        if (PidlToVariant(&target, pidl)) {
+            NavigateTo(browser, &target);
+            ::VariantClear(&target);
+        }
+    }
+    FreePidl(pidl);
+    return 1;
+}
+
+}  // namespace
+
+bool GetCurrentFolderPidl(IWebBrowser2* browser, PIDLIST_ABSOLUTE* pidl) {
+    if (!pidl) return false;
+    *pidl = nullptr;
+    ComPtr<IServiceProvider> services;
+    ComPtr<IShellBrowser> shellBrowser;
+    ComPtr<IShellView> view;
+    ComPtr<IFolderView> folderView;
+    ComPtr<IPersistFolder2> folder;
+    if (!browser || FAILED(browser->QueryInterface(IID_PPV_ARGS(&services))) ||
+        FAILED(services->QueryService(IID_IShellBrowser, IID_PPV_ARGS(&shellBrowser))) || !shellBrowser ||
+        FAILED(shellBrowser->QueryActiveShellView(&view)) || !view || FAILED(view.As(&folderView)) ||
+        FAILED(folderView->GetFolder(IID_PPV_ARGS(&folder))) || !folder) {
+        return false;
+    }
+    PIDLIST_ABSOLUTE current = nullptr;
+    if (FAILED(folder->GetCurFolder(&current)) || !current) return false;
+    *pidl = current;
+    return true;
+}
+
+int PidlToVariant(VARIANT* out, PCIDLIST_ABSOLUTE pidl) {
+    if (!out || !pidl) return 0;
+    ::VariantInit(out);
+    const UINT size = ::ILGetSize(pidl);
+    if (size == 0) return 0;
+    SAFEARRAY* bytes = ::SafeArrayCreateVector(VT_UI1, 0, size);
+    if (!bytes) return 0;
+    void* data = nullptr;
+    if (FAILED(::SafeArrayAccessData(bytes, &data))) {
+        ::SafeArrayDestroy(bytes);
+        return 0;
+    }
+    std::memcpy(data, pidl, size);
+    ::SafeArrayUnaccessData(bytes);
+    out->vt = VT_ARRAY | VT_UI1;
+    out->parray = bytes;
+    return 1;
+}
+
+int FreePidl(PIDLIST_ABSOLUTE pidl) {
+    ComPtr<IMalloc> allocator;
+    if (FAILED(::SHGetMalloc(&allocator)) || !allocator) return 0;
+    allocator->Free(pidl);
+    return 1;
+}
+
+int UpOneFolder(const GestureContext& ctx, int32_t byPath) {
+    if (!ctx.browser) return 0;
+    return byPath != 0 ? UpOneFolderByPath(ctx.browser) : UpOneFolderByNamespace(ctx.browser);
+}
+
+int UpOneLevel(const GestureContext& ctx) {
+    if (!ctx.browser) return 0;
+    AddressBuffer address;
+    if (!ReadAddress(ctx.browser, address) || address[0] == L'\0') return 0;
+    if (!UpOneLevelAddress(address)) return 0;
+    return NavigateToAddress(ctx.browser, address);
+}
+
+void OpenInNewWindow(const GestureContext& ctx, BSTR url, VARIANT_BOOL* cancel) {
+    ctx.session->NewWindowPending = 0;
+    if (ctx.session->ViewKind == ViewWeb) {
+        if (cancel) *cancel = VARIANT_TRUE;
+        AddressBuffer address;
+        CopyAddress(address, url);
+        StartProgram(L"iexplore.exe", address);
+        return;
+    }
+    if (HWND tabBar = FindTabBarWindow(ctx.browser)) {
+        ::SendMessageW(tabBar, kTabBarOpenPending, 0, 0);
+        return;
+    }
+    if (cancel) *cancel = VARIANT_TRUE;
+    ParameterBuffer parameters;
+    JoinParameters(L"/n, file:///", url, parameters);
+    StartProgram(L"explorer.exe", parameters);
+}
 
 }  // namespace cc

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <oleauto.h>
+#include <shtypes.h>
 
 #include <cstdint>
 
@@ -20,5 +21,16 @@ int UpOneLevel(const GestureContext& ctx);
 // The pending middle-click navigation to `url` opens in a new window; `cancel` is the
 // event's cancel flag.
 void OpenInNewWindow(const GestureContext& ctx, BSTR url, VARIANT_BOOL* cancel);
+
+// The item list of the folder the window's folder view shows; the caller frees it with
+// FreePidl. False when any step fails.
+bool GetCurrentFolderPidl(IWebBrowser2* browser, PIDLIST_ABSOLUTE* pidl);
+
+// Fills `out` with a VT_ARRAY|VT_UI1 copy of the list (the caller clears it); 0 with
+// `out` empty for a null list or when no array could be made.
+int PidlToVariant(VARIANT* out, PCIDLIST_ABSOLUTE pidl);
+
+// Frees a list with the shell allocator; 0 when the allocator cannot be had.
+int FreePidl(PIDLIST_ABSOLUTE pidl);
 
 }  // namespace cc

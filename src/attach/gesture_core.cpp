@@ -121,12 +121,20 @@ HRESULT STDMETHODCALLTYPE CGestureCore::SetSite(IUnknown* site) {
     threadId_ = ::GetCurrentThreadId();
     if (InstanceList::Find(threadId_)) return S_FALSE;  // the thread's first object keeps its hook
     hook_ = InstallMouseHook();
-    if (!InstanceList::Add(threadId_, this) && hook_) {
+    if (!InstanceList::Add(threadId_, this, quickWnd_.hwnd()) && hook_) {
         ::UnhookWindowsHookEx(hook_);
         hook_ = nullptr;
     }
     quickWnd_.SetTimedOutFlag(&session_.TimedOut);
+    quickWnd_.SetQuitHandler(&CGestureCore::OnQuitRequest, this);
     return S_OK;
+}
+
+void CGestureCore::OnQuitRequest(void* context) {
+    auto* self = static_cast<CGestureCore*>(context);
+    self->AddRef();  // quitting may release the browser's last reference to us
+    if (self->browser_) self->browser_->Quit();
+    self->Release();
 }
 
 void CGestureCore::Unadvise() {

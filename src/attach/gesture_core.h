@@ -55,6 +55,8 @@ private:
     CGestureCore& operator=(const CGestureCore&) = delete;
 
     void OnBeforeNavigate2(const DISPPARAMS& params);
+    // Another thread's "close all other tabs": quit this browser, on this thread.
+    static void OnQuitRequest(void* context);
     // Undoes the attachment: hook, event subscription, list entry, settings mapping.
     // Safe to call more than once and from inside a hook call.
     void Detach();

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <new>
-#include <utility>
 
 namespace cc::InstanceList {
 namespace {
@@ -11,8 +10,14 @@ SRWLOCK g_lock = SRWLOCK_INIT;
 
 // Destroyed only when the DLL unloads, which the module lock prevents while any
 // object (and so any hook) exists.
-std::vector<std::pair<DWORD, CGestureCore*>>& Entries() {
-    static std::vector<std::pair<DWORD, CGestureCore*>> entries;
+struct Entry {
+    DWORD thread;
+    CGestureCore* object;
+    HWND quickWnd;
+};
+
+std::vector<Entry>& Entries() {
+    static std::vector<Entry> entries;
     return entries;
 }
 
@@ -29,14 +34,14 @@ public:
 
 }  // namespace
 
-bool Add(DWORD threadId, CGestureCore* object) {
+bool Add(DWORD threadId, CGestureCore* object, HWND quickWnd) {
     Exclusive lock;
     auto& entries = Entries();
-    if (std::any_of(entries.begin(), entries.end(), [threadId](const auto& e) { return e.first == threadId; })) {
+    if (std::any_of(entries.begin(), entries.end(), [threadId](const Entry& e) { return e.thread == threadId; })) {
         return false;
     }
     try {
-        entries.emplace_back(threadId, object);
+        entries.push_back({threadId, object, quickWnd});
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -46,14 +51,14 @@ bool Add(DWORD threadId, CGestureCore* object) {
 void Remove(DWORD threadId, const CGestureCore* owner) {
     Exclusive lock;
     auto& entries = Entries();
-    auto it = std::find_if(entries.begin(), entries.end(), [threadId](const auto& e) { return e.first == threadId; });
-    if (it != entries.end() && it->second == owner) entries.erase(it);
+    auto it = std::find_if(entries.begin(), entries.end(), [threadId](const Entry& e) { return e.thread == threadId; });
+    if (it != entries.end() && it->object == owner) entries.erase(it);
 }
 
 CGestureCore* Find(DWORD threadId) {
     Shared lock;
-    for (const auto& [thread, object] : Entries()) {
-        if (thread == threadId) return object;
+    for (const Entry& e : Entries()) {
+        if (e.thread == threadId) return e.object;
     }
     return nullptr;
 }
@@ -63,12 +68,13 @@ size_t Count() {
     return Entries().size();
 }
 
-std::vector<CGestureCore*> Snapshot() {
-    std::vector<CGestureCore*> copy;
+std::vector<HWND> OtherQuickWindows(DWORD exceptThreadId) {
+    std::vector<HWND> copy;
     Shared lock;
     try {
-        copy.reserve(Entries().size());
-        for (const auto& entry : Entries()) copy.push_back(entry.second);
+        for (const Entry& e : Entries()) {
+            if (e.thread != exceptThreadId) copy.push_back(e.quickWnd);
+        }
     } catch (const std::bad_alloc&) {
         copy.clear();
     }

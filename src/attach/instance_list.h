@@ -14,14 +14,16 @@ class CGestureCore;
 // Every operation takes the list's lock; callers never hold it while they work.
 namespace InstanceList {
 
-// Adds the entry unless the thread has one already; false then.
-bool Add(DWORD threadId, CGestureCore* object);
+// Adds the entry unless the thread has one already; false then. `quickWnd` is the
+// object's message-only window, through which other threads reach it.
+bool Add(DWORD threadId, CGestureCore* object, HWND quickWnd);
 // Removes the thread's entry, but only when it belongs to `owner`.
 void Remove(DWORD threadId, const CGestureCore* owner);
 CGestureCore* Find(DWORD threadId);
 size_t Count();
-// A copy of all objects, for work that must not hold the lock.
-std::vector<CGestureCore*> Snapshot();
+// The message-only windows of every entry but the given thread's, copied under the lock:
+// other threads' objects are never touched from here.
+std::vector<HWND> OtherQuickWindows(DWORD exceptThreadId);
 
 }  // namespace InstanceList
 }  // namespace cc

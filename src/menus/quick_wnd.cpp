@@ -12,6 +12,13 @@ constexpr wchar_t kQuickWndClass[] = L"CursorCadenceQuickWnd";
 SRWLOCK g_classLock = SRWLOCK_INIT;
 int g_liveWindows = 0;
 
+// A registered message: should a stale handle have been reused by some other window,
+// that window does not know the message and ignores it.
+UINT QuitRequestMessage() {
+    static const UINT message = ::RegisterWindowMessageW(L"CursorCadence.QuitRequest");
+    return message;
+}
+
 bool AcquireClass(WNDPROC proc) {
     ::AcquireSRWLockExclusive(&g_classLock);
     bool ok = true;
@@ -54,12 +61,20 @@ void QuickWnd::Destroy() {
     ReleaseClass();
 }
 
+bool QuickWnd::PostQuitRequest(HWND quickWnd) {
+    return quickWnd && QuitRequestMessage() != 0 && ::PostMessageW(quickWnd, QuitRequestMessage(), 0, 0);
+}
+
 LRESULT CALLBACK QuickWnd::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     auto* self = reinterpret_cast<QuickWnd*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (message == QuitRequestMessage() && message != 0) {
+        if (self && self->quitHandler_) self->quitHandler_(self->quitContext_);
+        return 0;
+    }
     switch (message) {
     case WM_TIMER:
         if (self && self->timedOut_) *self->timedOut_ = 1;

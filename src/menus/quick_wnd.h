@@ -26,11 +26,23 @@ public:
     // is called a timer message changes nothing.
     void SetTimedOutFlag(int32_t* flag) { timedOut_ = flag; }
 
+    // Called on this window's thread when another thread asks its browser to quit.
+    using QuitHandler = void (*)(void* context);
+    void SetQuitHandler(QuitHandler handler, void* context) {
+        quitHandler_ = handler;
+        quitContext_ = context;
+    }
+    // Asks the browser behind a QuickWnd of any thread of this process to quit. Posted,
+    // so that browser is only ever called on its own thread.
+    static bool PostQuitRequest(HWND quickWnd);
+
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     unique_hwnd window_;
     int32_t* timedOut_ = nullptr;
+    QuitHandler quitHandler_ = nullptr;
+    void* quitContext_ = nullptr;
 };
 
 }  // namespace cc

@@ -115,6 +115,17 @@ TEST_F(FolderDispatch, ADrawnGestureEndsWithAnEmptyStatusTextAndNothingReplayed)
     EXPECT_EQ(log.Count(WM_RBUTTONUP), 0u);
 }
 
+TEST_F(FolderDispatch, ADrawnGestureRunsItsBoundAction) {
+    const POINT p = Empty();
+    input.MoveTo(p.x, p.y - 150);
+    input.RightDown();
+    Draw({p.x, p.y - 150}, {{-20, 0}, {-60, 0}});  // left: back
+    input.RightUp();
+    EXPECT_EQ(v.browser.Count("GoBack"), 1u);
+    EXPECT_EQ(v.browser.statusTexts.front(), L"ジェスチャー ： 左   戻る");
+    EXPECT_EQ(v.browser.statusTexts.back(), L"");
+}
+
 TEST_F(FolderDispatch, AGestureReleasedAfterTheTimeoutIsCancelled) {
     settings.Set(Field::TimeoutMs, 200);
     const POINT p = Empty();
@@ -124,6 +135,7 @@ TEST_F(FolderDispatch, AGestureReleasedAfterTheTimeoutIsCancelled) {
     ASSERT_TRUE(PumpUntil([&] { return s().TimedOut == 1; }, 3000));
     input.RightUp();
     EXPECT_EQ(v.browser.statusTexts.back(), kStatusCancelled);
+    EXPECT_EQ(v.browser.Count("GoForward"), 0u) << "the cancelled gesture (right: forward) ran nothing";
     EXPECT_EQ(s().StrokeCount, 0);
     EXPECT_EQ(s().TimedOut, 0);
     EXPECT_EQ(s().TimerId, 0u) << "the release kills the timer";

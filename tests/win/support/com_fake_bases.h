@@ -5,6 +5,8 @@
 #include <exdisp.h>
 #include <mshtml.h>
 #include <ocidl.h>
+#include <servprov.h>
+#include <shobjidl.h>
 
 namespace cc::test {
 
@@ -520,6 +522,65 @@ public:
     HRESULT STDMETHODCALLTYPE resizeTo(LONG x, LONG y) override { return UnservedCall("IHTMLWindow2::resizeTo"); }
     HRESULT STDMETHODCALLTYPE resizeBy(LONG x, LONG y) override { return UnservedCall("IHTMLWindow2::resizeBy"); }
     HRESULT STDMETHODCALLTYPE get_external(IDispatch **p) override { return UnservedCall("IHTMLWindow2::get_external"); }
+};
+
+class FakeBase_IServiceProvider : public IServiceProvider {
+public:
+    HRESULT STDMETHODCALLTYPE QueryService(REFGUID guidService, REFIID riid, void **ppvObject) override { return UnservedCall("IServiceProvider::QueryService"); }
+};
+
+class FakeBase_IShellBrowser : public IShellBrowser {
+public:
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND *phwnd) override { return UnservedCall("IShellBrowser::GetWindow"); }
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(WINBOOL fEnterMode) override { return UnservedCall("IShellBrowser::ContextSensitiveHelp"); }
+    HRESULT STDMETHODCALLTYPE InsertMenusSB(HMENU hmenuShared, LPOLEMENUGROUPWIDTHS lpMenuWidths) override { return UnservedCall("IShellBrowser::InsertMenusSB"); }
+    HRESULT STDMETHODCALLTYPE SetMenuSB(HMENU hmenuShared, HOLEMENU holemenuRes, HWND hwndActiveObject) override { return UnservedCall("IShellBrowser::SetMenuSB"); }
+    HRESULT STDMETHODCALLTYPE RemoveMenusSB(HMENU hmenuShared) override { return UnservedCall("IShellBrowser::RemoveMenusSB"); }
+    HRESULT STDMETHODCALLTYPE SetStatusTextSB(LPCWSTR pszStatusText) override { return UnservedCall("IShellBrowser::SetStatusTextSB"); }
+    HRESULT STDMETHODCALLTYPE EnableModelessSB(WINBOOL fEnable) override { return UnservedCall("IShellBrowser::EnableModelessSB"); }
+    HRESULT STDMETHODCALLTYPE TranslateAcceleratorSB(MSG *pmsg, WORD wID) override { return UnservedCall("IShellBrowser::TranslateAcceleratorSB"); }
+    HRESULT STDMETHODCALLTYPE BrowseObject(PCUIDLIST_RELATIVE pidl, UINT wFlags) override { return UnservedCall("IShellBrowser::BrowseObject"); }
+    HRESULT STDMETHODCALLTYPE GetViewStateStream(DWORD grfMode, IStream **ppStrm) override { return UnservedCall("IShellBrowser::GetViewStateStream"); }
+    HRESULT STDMETHODCALLTYPE GetControlWindow(UINT id, HWND *phwnd) override { return UnservedCall("IShellBrowser::GetControlWindow"); }
+    HRESULT STDMETHODCALLTYPE SendControlMsg(UINT id, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT *pret) override { return UnservedCall("IShellBrowser::SendControlMsg"); }
+    HRESULT STDMETHODCALLTYPE QueryActiveShellView(IShellView **ppshv) override { return UnservedCall("IShellBrowser::QueryActiveShellView"); }
+    HRESULT STDMETHODCALLTYPE OnViewWindowActive(IShellView *pshv) override { return UnservedCall("IShellBrowser::OnViewWindowActive"); }
+    HRESULT STDMETHODCALLTYPE SetToolbarItems(LPTBBUTTONSB lpButtons, UINT nButtons, UINT uFlags) override { return UnservedCall("IShellBrowser::SetToolbarItems"); }
+};
+
+class FakeBase_IShellView : public IShellView {
+public:
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND *phwnd) override { return UnservedCall("IShellView::GetWindow"); }
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(WINBOOL fEnterMode) override { return UnservedCall("IShellView::ContextSensitiveHelp"); }
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG *pmsg) override { return UnservedCall("IShellView::TranslateAccelerator"); }
+    HRESULT STDMETHODCALLTYPE EnableModeless(WINBOOL fEnable) override { return UnservedCall("IShellView::EnableModeless"); }
+    HRESULT STDMETHODCALLTYPE UIActivate(UINT uState) override { return UnservedCall("IShellView::UIActivate"); }
+    HRESULT STDMETHODCALLTYPE Refresh() override { return UnservedCall("IShellView::Refresh"); }
+    HRESULT STDMETHODCALLTYPE CreateViewWindow(IShellView *psvPrevious, LPCFOLDERSETTINGS pfs, IShellBrowser *psb, RECT *prcView, HWND *phWnd) override { return UnservedCall("IShellView::CreateViewWindow"); }
+    HRESULT STDMETHODCALLTYPE DestroyViewWindow() override { return UnservedCall("IShellView::DestroyViewWindow"); }
+    HRESULT STDMETHODCALLTYPE GetCurrentInfo(LPFOLDERSETTINGS pfs) override { return UnservedCall("IShellView::GetCurrentInfo"); }
+    HRESULT STDMETHODCALLTYPE AddPropertySheetPages(DWORD dwReserved, LPFNSVADDPROPSHEETPAGE pfn, LPARAM lparam) override { return UnservedCall("IShellView::AddPropertySheetPages"); }
+    HRESULT STDMETHODCALLTYPE SaveViewState() override { return UnservedCall("IShellView::SaveViewState"); }
+    HRESULT STDMETHODCALLTYPE SelectItem(PCUITEMID_CHILD pidlItem, SVSIF uFlags) override { return UnservedCall("IShellView::SelectItem"); }
+    HRESULT STDMETHODCALLTYPE GetItemObject(UINT uItem, REFIID riid, void **ppv) override { return UnservedCall("IShellView::GetItemObject"); }
+};
+
+class FakeBase_IFolderView : public IFolderView {
+public:
+    HRESULT STDMETHODCALLTYPE GetCurrentViewMode(UINT *pViewMode) override { return UnservedCall("IFolderView::GetCurrentViewMode"); }
+    HRESULT STDMETHODCALLTYPE SetCurrentViewMode(UINT ViewMode) override { return UnservedCall("IFolderView::SetCurrentViewMode"); }
+    HRESULT STDMETHODCALLTYPE GetFolder(REFIID riid, void **ppv) override { return UnservedCall("IFolderView::GetFolder"); }
+    HRESULT STDMETHODCALLTYPE Item(int iItemIndex, PITEMID_CHILD *ppidl) override { return UnservedCall("IFolderView::Item"); }
+    HRESULT STDMETHODCALLTYPE ItemCount(UINT uFlags, int *pcItems) override { return UnservedCall("IFolderView::ItemCount"); }
+    HRESULT STDMETHODCALLTYPE Items(UINT uFlags, REFIID riid, void **ppv) override { return UnservedCall("IFolderView::Items"); }
+    HRESULT STDMETHODCALLTYPE GetSelectionMarkedItem(int *piItem) override { return UnservedCall("IFolderView::GetSelectionMarkedItem"); }
+    HRESULT STDMETHODCALLTYPE GetFocusedItem(int *piItem) override { return UnservedCall("IFolderView::GetFocusedItem"); }
+    HRESULT STDMETHODCALLTYPE GetItemPosition(PCUITEMID_CHILD pidl, POINT *ppt) override { return UnservedCall("IFolderView::GetItemPosition"); }
+    HRESULT STDMETHODCALLTYPE GetSpacing(POINT *ppt) override { return UnservedCall("IFolderView::GetSpacing"); }
+    HRESULT STDMETHODCALLTYPE GetDefaultSpacing(POINT *ppt) override { return UnservedCall("IFolderView::GetDefaultSpacing"); }
+    HRESULT STDMETHODCALLTYPE GetAutoArrange() override { return UnservedCall("IFolderView::GetAutoArrange"); }
+    HRESULT STDMETHODCALLTYPE SelectItem(int iItem, DWORD dwFlags) override { return UnservedCall("IFolderView::SelectItem"); }
+    HRESULT STDMETHODCALLTYPE SelectAndPositionItems(UINT cidl, PCUITEMID_CHILD_ARRAY apidl, POINT *apt, DWORD dwFlags) override { return UnservedCall("IFolderView::SelectAndPositionItems"); }
 };
 
 }  // namespace cc::test

@@ -41,7 +41,85 @@ HRESULT STDMETHODCALLTYPE FakeBrowser::QueryInterface(REFIID riid, void** out) {
         return Answer(this, static_cast<IWebBrowser2*>(this), out);
     }
     if (riid == IID_IConnectionPointContainer) return Answer(this, static_cast<IConnectionPointContainer*>(this), out);
+    if (riid == IID_IServiceProvider) return Answer(this, static_cast<IServiceProvider*>(this), out);
     return E_NOINTERFACE;
+}
+
+RecordedVariant RecordedVariant::Of(const VARIANT* v) {
+    RecordedVariant r;
+    if (!v) return r;
+    r.vt = v->vt;
+    if (v->vt == VT_BSTR && v->bstrVal) r.text.assign(v->bstrVal, ::SysStringLen(v->bstrVal));
+    if (v->vt == VT_I4) r.number = v->lVal;
+    if (v->vt == (VT_ARRAY | VT_UI1) && v->parray) {
+        void* data = nullptr;
+        if (SUCCEEDED(::SafeArrayAccessData(v->parray, &data))) {
+            const auto* begin = static_cast<const unsigned char*>(data);
+            r.bytes.assign(begin, begin + v->parray->rgsabound[0].cElements);
+            ::SafeArrayUnaccessData(v->parray);
+        }
+    }
+    return r;
+}
+
+HRESULT STDMETHODCALLTYPE FakeBrowser::Quit() {
+    calls.emplace_back("Quit");
+    quitThreads.push_back(::GetCurrentThreadId());
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FakeBrowser::get_LocationURL(BSTR* url) {
+    calls.emplace_back("get_LocationURL");
+    if (!url) return E_POINTER;
+    *url = nullptr;
+    if (!locationUrl) return E_FAIL;
+    *url = ::SysAllocString(locationUrl);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FakeBrowser::get_TheaterMode(VARIANT_BOOL* on) {
+    calls.emplace_back("get_TheaterMode");
+    if (!on) return E_POINTER;
+    *on = theaterMode;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FakeBrowser::put_TheaterMode(VARIANT_BOOL on) {
+    calls.emplace_back("put_TheaterMode");
+    theaterMode = on;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FakeBrowser::QueryService(REFGUID service, REFIID riid, void** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (service != IID_IShellBrowser || !shellBrowser) return E_NOINTERFACE;
+    return shellBrowser->QueryInterface(riid, out);
+}
+
+HRESULT STDMETHODCALLTYPE FakeShellBrowser::QueryInterface(REFIID riid, void** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (riid == IID_IUnknown || riid == IID_IOleWindow || riid == IID_IShellBrowser) {
+        return Answer(this, static_cast<IShellBrowser*>(this), out);
+    }
+    if (riid == IID_IShellView) return Answer(this, static_cast<IShellView*>(this), out);
+    if (riid == IID_IFolderView) return Answer(this, static_cast<IFolderView*>(this), out);
+    return E_NOINTERFACE;
+}
+
+HRESULT STDMETHODCALLTYPE FakeShellBrowser::QueryActiveShellView(IShellView** view) {
+    if (!view) return E_POINTER;
+    *view = static_cast<IShellView*>(this);
+    AddRef();
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FakeShellBrowser::GetFolder(REFIID riid, void** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (!folder) return E_FAIL;
+    return folder->QueryInterface(riid, out);
 }
 
 HRESULT STDMETHODCALLTYPE FakeBrowser::get_HWND(SHANDLE_PTR* hwnd) {
@@ -67,8 +145,14 @@ HRESULT STDMETHODCALLTYPE FakeBrowser::GoForward() {
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE FakeBrowser::Navigate2(VARIANT*, VARIANT*, VARIANT*, VARIANT*, VARIANT*) {
+HRESULT STDMETHODCALLTYPE FakeBrowser::Navigate2(VARIANT* url, VARIANT* flags, VARIANT* frame, VARIANT* post,
+                                                  VARIANT* headers) {
     calls.emplace_back("Navigate2");
+    Navigation n;
+    n.target = RecordedVariant::Of(url);
+    n.flags = RecordedVariant::Of(flags);
+    for (const VARIANT* rest : {frame, post, headers}) n.restEmpty = n.restEmpty && rest && rest->vt == VT_EMPTY;
+    navigations.push_back(std::move(n));
     return S_OK;
 }
 

@@ -18,10 +18,28 @@ namespace cc::test {
 std::vector<std::string>& UnservedCalls();
 
 class FakeDocument;
+class FakeShellBrowser;
+
+// A copy of a VARIANT argument the product passed.
+struct RecordedVariant {
+    VARTYPE vt = VT_EMPTY;
+    std::wstring text;               // VT_BSTR
+    LONG number = 0;                 // VT_I4
+    std::vector<unsigned char> bytes;  // VT_ARRAY | VT_UI1
+    static RecordedVariant Of(const VARIANT* v);
+};
+
+struct Navigation {
+    RecordedVariant target;
+    RecordedVariant flags;
+    bool restEmpty = true;  // the other three arguments were VT_EMPTY
+};
 
 // Objects live on the test's stack or as members; reference counts are kept only to
 // check that the product gives back every reference it takes.
-class FakeBrowser final : public FakeBase_IWebBrowser2, public FakeBase_IConnectionPointContainer {
+class FakeBrowser final : public FakeBase_IWebBrowser2,
+                          public FakeBase_IConnectionPointContainer,
+                          public FakeBase_IServiceProvider {
 public:
     FakeBrowser();
     ~FakeBrowser();
@@ -31,8 +49,13 @@ public:
     HRESULT goBackResult = S_OK;
     bool refuseAdvise = false;
     FakeDocument* document = nullptr;
+    FakeShellBrowser* shellBrowser = nullptr;  // served through IServiceProvider
+    const wchar_t* locationUrl = nullptr;      // null: get_LocationURL fails
+    VARIANT_BOOL theaterMode = VARIANT_FALSE;
     std::vector<std::wstring> statusTexts;
     std::vector<std::string> calls;
+    std::vector<Navigation> navigations;
+    std::vector<DWORD> quitThreads;            // the thread each Quit came on
     LONG refs = 1;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
@@ -46,6 +69,14 @@ public:
     HRESULT STDMETHODCALLTYPE Navigate2(VARIANT* url, VARIANT* flags, VARIANT* frame, VARIANT* post,
                                         VARIANT* headers) override;
     HRESULT STDMETHODCALLTYPE get_Document(IDispatch** document) override;
+    HRESULT STDMETHODCALLTYPE Stop() override { return Record("Stop"); }
+    HRESULT STDMETHODCALLTYPE Refresh() override { return Record("Refresh"); }
+    HRESULT STDMETHODCALLTYPE GoHome() override { return Record("GoHome"); }
+    HRESULT STDMETHODCALLTYPE Quit() override;
+    HRESULT STDMETHODCALLTYPE get_LocationURL(BSTR* url) override;
+    HRESULT STDMETHODCALLTYPE get_TheaterMode(VARIANT_BOOL* on) override;
+    HRESULT STDMETHODCALLTYPE put_TheaterMode(VARIANT_BOOL on) override;
+    HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID riid, void** out) override;
 
     HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** point) override;
 
@@ -55,6 +86,10 @@ public:
     size_t Count(const std::string& call) const;
 
 private:
+    HRESULT Record(const char* call) {
+        calls.emplace_back(call);
+        return S_OK;
+    }
     class Events final : public FakeBase_IConnectionPoint {
     public:
         explicit Events(FakeBrowser& owner) : owner_(owner) {}
@@ -143,6 +178,19 @@ public:
     ULONG STDMETHODCALLTYPE Release() override { return --refs; }
     HRESULT STDMETHODCALLTYPE elementFromPoint(LONG x, LONG y, IHTMLElement** element) override;
     HRESULT STDMETHODCALLTYPE get_parentWindow(IHTMLWindow2** window) override;
+};
+
+// The window's shell browser with its active folder view, showing a real folder of the
+// machine: GetFolder answers with that folder's real IPersistFolder2.
+class FakeShellBrowser final : public FakeBase_IShellBrowser, public FakeBase_IShellView, public FakeBase_IFolderView {
+public:
+    IPersistFolder2* folder = nullptr;  // not owned
+    LONG refs = 1;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+    HRESULT STDMETHODCALLTYPE QueryActiveShellView(IShellView** view) override;
+    HRESULT STDMETHODCALLTYPE GetFolder(REFIID riid, void** out) override;
 };
 
 // Builds a DISPPARAMS for BeforeNavigate2 the way the browser does (arguments in

@@ -96,6 +96,9 @@ LRESULT CALLBACK MouseLog::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
         self->messages.push_back({message, wParam, lParam});
         if (self->swallowButtons && message != WM_MOUSEMOVE && message != WM_MOUSEWHEEL) return 0;
+    } else if (std::find(self->alsoRecord.begin(), self->alsoRecord.end(), message) != self->alsoRecord.end()) {
+        self->messages.push_back({message, wParam, lParam});
+        return 0;
     } else if (message == WM_CONTEXTMENU) {
         ++self->contextMenus;
     } else if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(NM_RCLICK)) {

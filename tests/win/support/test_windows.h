@@ -48,6 +48,8 @@ public:
     MouseLog& operator=(const MouseLog&) = delete;
 
     std::vector<LoggedMessage> messages;
+    // Other messages worth recording (scrolling, private messages), beside the mouse.
+    std::vector<UINT> alsoRecord;
     bool swallowButtons = true;
     // What a list view tells its parent about a right click.
     int contextMenus = 0;

@@ -1,0 +1,28 @@
+#include "launch_recorder.h"
+
+#include "actions/launch.h"
+
+namespace cc::test {
+namespace {
+
+std::vector<Launch>& Recorded() {
+    static std::vector<Launch> launches;
+    return launches;
+}
+
+void Record(const wchar_t* file, const wchar_t* parameters) {
+    Recorded().push_back({file ? file : L"", parameters ? parameters : L"", parameters != nullptr});
+}
+
+}  // namespace
+
+LaunchRecorder::LaunchRecorder() {
+    Recorded().clear();
+    SetProgramStarterForTesting(&Record);
+}
+
+LaunchRecorder::~LaunchRecorder() { SetProgramStarterForTesting(nullptr); }
+
+const std::vector<Launch>& LaunchRecorder::launches() const { return Recorded(); }
+
+}  // namespace cc::test

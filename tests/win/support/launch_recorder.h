@@ -1,0 +1,25 @@
+// Records the programs the product would start, instead of starting them (under Wine
+// "explorer.exe" and "iexplore.exe" would start Wine's own).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace cc::test {
+
+struct Launch {
+    std::wstring file;
+    std::wstring parameters;
+    bool hasParameters;
+};
+
+class LaunchRecorder {
+public:
+    LaunchRecorder();
+    ~LaunchRecorder();
+    LaunchRecorder(const LaunchRecorder&) = delete;
+    LaunchRecorder& operator=(const LaunchRecorder&) = delete;
+    const std::vector<Launch>& launches() const;
+};
+
+}  // namespace cc::test
