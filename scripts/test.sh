@@ -24,5 +24,17 @@ source "$root/scripts/wine-session.sh"
 trap wine_session_stop EXIT
 wine_session_start "$build"
 
+# The dialog tests save screenshots here (as BMP; turned into PNG below).
+shots="$build/screenshots"
+rm -rf "$shots"
+mkdir -p "$shots"
+export CC_SCREENSHOT_DIR="Z:$(printf '%s' "$shots" | tr '/' '\\')"
+
 cd "$build"
-ctest --output-on-failure -j2 "$@"
+status=0
+ctest --output-on-failure -j2 "$@" || status=$?
+for bmp in "$shots"/*.bmp; do
+  [ -e "$bmp" ] || continue
+  convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+done
+exit "$status"

@@ -165,7 +165,7 @@ void CGestureCore::Detach() {
 }
 
 GestureContext CGestureCore::Context() {
-    return GestureContext{&session_, settings_.view(), quickWnd_.hwnd(), browser_.Get()};
+    return GestureContext{&session_, settings_.view(), quickWnd_.hwnd(), browser_.Get(), &settings_};
 }
 
 int CGestureCore::HandleMouse(UINT message, const MOUSEHOOKSTRUCT& data) {

@@ -1,11 +1,30 @@
-// The settings sheet: four pages over a working copy of the shared settings.
+// The settings sheet: four pages over the shared settings, modeless, one per process.
 #pragma once
 
+#include <windows.h>
+
 #include "gesture/gesture_context.h"
+#include "settings/settings_block.h"
 
 namespace cc {
 
-// Opens the modeless sheet on this thread, or brings the process's open one forward.
-void OpenSettingsSheet(const GestureContext& ctx);
+// Opens the sheet on this thread, owned by the browser's window. 1 when a sheet was
+// created, 0 when this process shows one already (or it could not be made).
+int OpenSettingsSheet(const GestureContext& ctx);
+
+// What the pages work on while the sheet is open.
+SettingsView SheetSettings();
+// The folder of "setting": the marker files and the "Links" store live there too.
+const wchar_t* SheetFolder();
+// The view kind the opening gesture was drawn in (2 folder list, 1 web page).
+int32_t SheetBrowserKind();
+// The open sheet's window, or null.
+HWND SheetWindow();
+
+// The page procedures.
+INT_PTR CALLBACK BehaviourPageProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK AssignmentPageProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK QuickMovePageProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK DefaultActionsPageProc(HWND, UINT, WPARAM, LPARAM);
 
 }  // namespace cc

@@ -7,6 +7,7 @@
 
 #include "gesture/gesture_session.h"
 #include "settings/settings_block.h"
+#include "settings/settings_mapping.h"
 
 namespace cc {
 
@@ -16,6 +17,7 @@ struct GestureContext {
     SettingsView settings;          // the live shared block
     HWND quickWnd = nullptr;        // timer target and menu owner
     IWebBrowser2* browser = nullptr;
+    const SettingsMapping* mapping = nullptr;  // where the block comes from (name, folder)
 };
 
 }  // namespace cc

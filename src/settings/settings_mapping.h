@@ -37,6 +37,9 @@ public:
     void Unmap();
 
     bool mapped() const { return static_cast<bool>(view_); }
+    const wchar_t* name() const { return name_; }
+    // Where "setting" lives; the marker files and the "Links" store live there too.
+    const wchar_t* folder() const { return folder_; }
     SettingsView view() const { return SettingsView(view_.get()); }
 
 private:

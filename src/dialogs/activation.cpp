@@ -1,0 +1,28 @@
+#include "dialogs/activation.h"
+
+#include "module/module.h"
+
+namespace cc {
+
+ModuleActivationContext::ModuleActivationContext() {
+    ACTCTXW description{};
+    description.cbSize = sizeof(description);
+    description.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    description.hModule = ThisModule();
+    description.lpResourceName = MAKEINTRESOURCEW(2);
+    context_ = ::CreateActCtxW(&description);
+}
+
+ModuleActivationContext::~ModuleActivationContext() {
+    if (context_ != INVALID_HANDLE_VALUE) ::ReleaseActCtx(context_);
+}
+
+ActivationScope::ActivationScope(HANDLE context) {
+    if (context != INVALID_HANDLE_VALUE) active_ = ::ActivateActCtx(context, &cookie_) != FALSE;
+}
+
+ActivationScope::~ActivationScope() {
+    if (active_) ::DeactivateActCtx(0, cookie_);
+}
+
+}  // namespace cc

@@ -1,0 +1,162 @@
+// The assignment page: every action of one host with its gesture, edited through the
+// gesture edit dialog into a working copy that reaches the block on OK.
+#include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <string>
+
+#include "dialogs/gesture_edit_dialog.h"
+#include "dialogs/resource.h"
+#include "dialogs/settings_sheet.h"
+#include "settings/action_catalogue.h"
+
+namespace cc {
+namespace {
+
+constexpr int kNameColumnWidth = 150;
+constexpr int kComboExplorer = 0;
+constexpr int kComboBrowser = 1;
+constexpr wchar_t kIe7Mark[] = L"＊";
+
+// One working copy per process, for the life of the sheet.
+struct WorkingCopy {
+    Gesture explorer[kExplorerActionCount];
+    Gesture browser[kBrowserActionCount];
+    Gesture* Of(ActionList list) { return list == ActionList::Explorer ? explorer : browser; }
+};
+WorkingCopy g_working;
+
+std::wstring NameText(ActionList list, int action) {
+    std::wstring name = ActionName(list, action);
+    if (list == ActionList::Browser && BrowserActionIe7Only(action)) name += kIe7Mark;
+    return name.substr(0, 255);
+}
+
+void SetGestureCell(HWND list, int row, const Gesture& g) {
+    wchar_t text[kGestureTextUnits];
+    FormatGestureText(g, text, kGestureTextUnits);
+    ListView_SetItemText(list, row, 1, text);
+}
+
+void Fill(HWND list, ActionList host) {
+    ListView_DeleteAllItems(list);
+    for (int k = 0; k < ActionCount(host); ++k) {
+        std::wstring name = NameText(host, k);
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = k;
+        item.pszText = name.data();
+        ListView_InsertItem(list, &item);
+        SetGestureCell(list, k, g_working.Of(host)[k]);
+    }
+}
+
+void OnInit(HWND page) {
+    HWND list = ::GetDlgItem(page, IDC_ACTION_LIST);
+    RECT r{};
+    ::GetWindowRect(list, &r);
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+    column.fmt = LVCFMT_LEFT;
+    column.cx = kNameColumnWidth;
+    column.pszText = const_cast<wchar_t*>(L"機能");
+    ListView_InsertColumn(list, 0, &column);
+    column.cx = (r.right - r.left) - kNameColumnWidth - 22;
+    column.pszText = const_cast<wchar_t*>(L"ジェスチャー");
+    ListView_InsertColumn(list, 1, &column);
+    ListView_SetExtendedListViewStyle(list, ListView_GetExtendedListViewStyle(list) | LVS_EX_GRIDLINES |
+                                                LVS_EX_FULLROWSELECT);
+
+    const SettingsView s = SheetSettings();
+    for (ActionList host : {ActionList::Explorer, ActionList::Browser}) {
+        for (int k = 0; k < ActionCount(host); ++k) g_working.Of(host)[k] = s.ReadGesture(host, k);
+    }
+    HWND combo = ::GetDlgItem(page, IDC_HOST_CHOICE);
+    ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Explorer"));
+    ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Internet Explorer"));
+    if (SheetBrowserKind() == ViewFolderList) {
+        Fill(list, ActionList::Explorer);
+        ::SendMessageW(combo, CB_SETCURSEL, kComboExplorer, 0);
+    } else if (SheetBrowserKind() == ViewWeb) {
+        Fill(list, ActionList::Browser);
+        ::SendMessageW(combo, CB_SETCURSEL, kComboBrowser, 0);
+    }
+}
+
+void OnHostChanged(HWND page) {
+    const LRESULT choice = ::SendDlgItemMessageW(page, IDC_HOST_CHOICE, CB_GETCURSEL, 0, 0);
+    HWND list = ::GetDlgItem(page, IDC_ACTION_LIST);
+    if (choice == kComboExplorer) Fill(list, ActionList::Explorer);
+    if (choice == kComboBrowser) Fill(list, ActionList::Browser);
+}
+
+void OnListClick(HWND page) {
+    HWND list = ::GetDlgItem(page, IDC_ACTION_LIST);
+    const bool one = ListView_GetSelectedCount(list) == 1;
+    const bool settingsRow = (ListView_GetItemState(list, 0, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+    ::EnableWindow(::GetDlgItem(page, IDC_EDIT_GESTURE), one && !settingsRow ? TRUE : FALSE);
+}
+
+void OnEdit(HWND page) {
+    HWND list = ::GetDlgItem(page, IDC_ACTION_LIST);
+    if (ListView_GetSelectedCount(list) == 0) return;
+    // The lowest selected row other than the settings action, whose gesture is fixed.
+    int row = -1;
+    for (int i = ListView_GetNextItem(list, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(list, i, LVNI_SELECTED)) {
+        if (i >= 1) {
+            row = i;
+            break;
+        }
+    }
+    if (row < 0) return;
+    wchar_t name[256] = L"", gesture[256] = L"";
+    ListView_GetItemText(list, row, 0, name, 256);
+    ListView_GetItemText(list, row, 1, gesture, 256);
+    CGestureEditDlg dialog;
+    dialog.SetCaption(name, gesture);
+    if (dialog.DoModal(page) != IDOK) return;
+    const LRESULT choice = ::SendDlgItemMessageW(page, IDC_HOST_CHOICE, CB_GETCURSEL, 0, 0);
+    const ActionList host = choice == kComboExplorer ? ActionList::Explorer : ActionList::Browser;
+    if ((choice != kComboExplorer && choice != kComboBrowser) || row >= ActionCount(host)) return;
+    Gesture entered;
+    int32_t count = 0;
+    dialog.GetGesture(entered, count);
+    g_working.Of(host)[row] = entered;
+    SetGestureCell(list, row, entered);
+}
+
+void OnApply() {
+    const SettingsView s = SheetSettings();
+    for (ActionList host : {ActionList::Explorer, ActionList::Browser}) {
+        for (int k = 0; k < ActionCount(host); ++k) s.WriteGesture(host, k, g_working.Of(host)[k]);
+    }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK AssignmentPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInit(page);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_HOST_CHOICE && HIWORD(wParam) == CBN_SELCHANGE) OnHostChanged(page);
+        if (LOWORD(wParam) == IDC_EDIT_GESTURE && HIWORD(wParam) == BN_CLICKED) OnEdit(page);
+        return FALSE;
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->idFrom == IDC_ACTION_LIST && header->code == NM_CLICK) OnListClick(page);
+        if (header->code == PSN_APPLY) {
+            OnApply();
+            ::SetWindowLongPtrW(page, DWLP_MSGRESULT, PSNRET_NOERROR);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    default:
+        return FALSE;
+    }
+}
+
+}  // namespace cc

@@ -1,0 +1,117 @@
+#include "dialogs/quick_move_store.h"
+
+#include <shlobj.h>
+#include <wrl/client.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "module/module.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace cc {
+namespace {
+
+void ShellFree(void* p) {
+    if (!p) return;
+    ComPtr<IMalloc> allocator;
+    if (SUCCEEDED(::SHGetMalloc(&allocator)) && allocator) allocator->Free(p);
+}
+
+// The "*.lnk" names in the store, sorted so the list order survives any file system.
+std::vector<std::wstring> LinkNames(const wchar_t* links) {
+    std::vector<std::wstring> names;
+    wchar_t pattern[MAX_PATH];
+    if (!AppendPath(pattern, links, L"*.lnk")) return names;
+    WIN32_FIND_DATAW found;
+    HANDLE find = ::FindFirstFileW(pattern, &found);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
+    } while (::FindNextFileW(find, &found));
+    ::FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+bool QuickMoveFolders::Append(PIDLIST_ABSOLUTE pidl) {
+    if (full()) {
+        ShellFree(pidl);
+        return false;
+    }
+    items_[count_++] = pidl;
+    return true;
+}
+
+void QuickMoveFolders::Reorder(const std::size_t* order, std::size_t count) {
+    PIDLIST_ABSOLUTE next[kMaxQuickMoveFolders] = {};
+    bool kept[kMaxQuickMoveFolders] = {};
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < count && n < kMaxQuickMoveFolders; ++i) {
+        if (order[i] < count_ && !kept[order[i]]) {
+            kept[order[i]] = true;
+            next[n++] = items_[order[i]];
+        }
+    }
+    for (std::size_t i = 0; i < count_; ++i) {
+        if (!kept[i]) ShellFree(items_[i]);
+    }
+    std::copy(next, next + kMaxQuickMoveFolders, items_);
+    count_ = n;
+}
+
+void QuickMoveFolders::Clear() {
+    for (std::size_t i = 0; i < count_; ++i) ShellFree(items_[i]);
+    std::fill(items_, items_ + kMaxQuickMoveFolders, nullptr);
+    count_ = 0;
+}
+
+bool LinksFolderPath(const wchar_t* folder, wchar_t (&out)[MAX_PATH]) { return AppendPath(out, folder, L"Links"); }
+
+void ReadQuickMoveStore(const wchar_t* folder, QuickMoveFolders& into) {
+    into.Clear();
+    wchar_t links[MAX_PATH];
+    if (!LinksFolderPath(folder, links)) return;
+    for (const std::wstring& name : LinkNames(links)) {
+        if (into.full()) return;
+        ComPtr<IShellLinkW> link;
+        ComPtr<IPersistFile> file;
+        wchar_t path[MAX_PATH];
+        if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&link))) ||
+            FAILED(link.As(&file)) || !AppendPath(path, links, name.c_str()) || FAILED(file->Load(path, STGM_READ))) {
+            return;
+        }
+        if (FAILED(link->Resolve(nullptr, SLR_NO_UI | SLR_NOSEARCH | SLR_NOTRACK))) continue;
+        PIDLIST_ABSOLUTE pidl = nullptr;
+        if (SUCCEEDED(link->GetIDList(&pidl)) && pidl) into.Append(pidl);
+    }
+}
+
+void WriteQuickMoveStore(const wchar_t* folder, const QuickMoveFolders& folders) {
+    wchar_t links[MAX_PATH];
+    if (!LinksFolderPath(folder, links)) return;
+    if (::GetFileAttributesW(links) == INVALID_FILE_ATTRIBUTES) ::CreateDirectoryW(links, nullptr);
+    for (const std::wstring& name : LinkNames(links)) {
+        wchar_t path[MAX_PATH];
+        if (AppendPath(path, links, name.c_str())) ::DeleteFileW(path);
+    }
+    for (std::size_t i = 0; i < folders.count(); ++i) {
+        ComPtr<IShellLinkW> link;
+        ComPtr<IPersistFile> file;
+        if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&link))) ||
+            FAILED(link->SetIDList(folders.at(i))) || FAILED(link.As(&file))) {
+            return;
+        }
+        wchar_t name[16];
+        std::swprintf(name, 16, L"%02d.lnk", static_cast<int>(i));
+        wchar_t path[MAX_PATH];
+        if (AppendPath(path, links, name)) file->Save(path, TRUE);
+    }
+}
+
+}  // namespace cc

@@ -1,0 +1,47 @@
+// The quick-move store: the folder "Links" beside the DLL, one shell link per favourite
+// folder, named 00.lnk, 01.lnk, ... in list order. The quick-move page writes it; the
+// page and the quick-move menu read it.
+#pragma once
+
+#include <windows.h>
+#include <shtypes.h>
+
+#include <cstddef>
+
+namespace cc {
+
+inline constexpr std::size_t kMaxQuickMoveFolders = 64;
+
+// The folders' item lists, owned: freed with the shell allocator.
+class QuickMoveFolders {
+public:
+    QuickMoveFolders() = default;
+    ~QuickMoveFolders() { Clear(); }
+    QuickMoveFolders(const QuickMoveFolders&) = delete;
+    QuickMoveFolders& operator=(const QuickMoveFolders&) = delete;
+
+    std::size_t count() const { return count_; }
+    PCIDLIST_ABSOLUTE at(std::size_t i) const { return i < count_ ? items_[i] : nullptr; }
+    bool full() const { return count_ >= kMaxQuickMoveFolders; }
+    // Takes ownership; false (and the list freed) when full.
+    bool Append(PIDLIST_ABSOLUTE pidl);
+    // Rearranges: new position i holds old entry order[i]; entries not named are freed.
+    void Reorder(const std::size_t* order, std::size_t count);
+    void Clear();
+
+private:
+    PIDLIST_ABSOLUTE items_[kMaxQuickMoveFolders] = {};
+    std::size_t count_ = 0;
+};
+
+// The "Links" folder inside `folder`; false when the path does not fit.
+bool LinksFolderPath(const wchar_t* folder, wchar_t (&out)[MAX_PATH]);
+
+// Reads the "*.lnk" shortcuts of the store, in name order, skipping those that do not
+// resolve without asking anyone, stopping at 64 or at the first that cannot be loaded.
+void ReadQuickMoveStore(const wchar_t* folder, QuickMoveFolders& into);
+
+// Replaces every "*.lnk" of the store with the listed folders (other files stay).
+void WriteQuickMoveStore(const wchar_t* folder, const QuickMoveFolders& folders);
+
+}  // namespace cc

@@ -1,0 +1,74 @@
+// Resource identifiers of the settings dialogs; shared by the .rc and the code.
+#pragma once
+
+// Dialog templates.
+#define IDD_GESTURE_EDIT 103
+#define IDD_TRAIL_COLOUR 105
+#define IDD_BEHAVIOUR_PAGE 106
+#define IDD_ASSIGNMENT_PAGE 107
+#define IDD_DEFAULT_ACTIONS_PAGE 108
+#define IDD_QUICK_MOVE_PAGE 207
+
+// Behaviour page.
+#define IDC_TRAIL_ENABLED 201
+#define IDC_TRAIL_COLOUR 202
+#define IDC_TRAIL_COLOUR_LABEL 207
+#define IDC_TRAIL_WIDTH_LABEL 208
+#define IDC_TRAIL_WIDTH_SPIN 228
+#define IDC_TRAIL_WIDTH 229
+#define IDC_RELEASE_ON_HOLD 293
+#define IDC_TIMEOUT_ENABLED 294
+#define IDC_TIMEOUT 295
+#define IDC_TIMEOUT_SPIN 296
+#define IDC_TIMEOUT_LABEL 297
+#define IDC_USE_BOTH 298
+#define IDC_USE_EXPLORER_ONLY 299
+#define IDC_USE_IE_ONLY 300
+#define IDC_SENSITIVITY 302
+#define IDC_SENSITIVITY_SPIN 303
+#define IDC_DOUBLE_CLICK_NOTHING 314
+#define IDC_DOUBLE_CLICK_UP 315
+#define IDC_DOUBLE_CLICK_TOGGLE 316
+#define IDC_NO_START_ON_SELECTED 317
+#define IDC_UP_BY_PATH 319
+#define IDC_UP_BY_NAMESPACE 320
+
+// Assignment page.
+#define IDC_ACTION_LIST 205
+#define IDC_EDIT_GESTURE 206
+#define IDC_IE7_NOTE 290
+#define IDC_HOST_CHOICE 318
+
+// Default actions page.
+#define IDC_SETTINGS_GESTURE_NOTE 226
+#define IDC_ROCKER_BACK 321
+#define IDC_ROCKER_FORWARD 322
+#define IDC_CTRL_RELEASES_RIGHT 323
+#define IDC_MIDDLE_CLICK_NEW_WINDOW 324
+
+// Quick-move page.
+#define IDC_FOLDER_LIST 306
+#define IDC_FOLDER_ADD 307
+#define IDC_FOLDER_DELETE 308
+#define IDC_FOLDER_UP 309
+#define IDC_FOLDER_DOWN 310
+#define IDC_FOLDER_LIST_LABEL 312
+#define IDC_EXPLORER_QUICK_MOVE 325
+#define IDC_IE_SCROLL 326
+#define IDC_EXPLORER_NOTHING 327
+#define IDC_IE_NOTHING 328
+#define IDC_IE_HISTORY 329
+
+// Gesture edit dialog.
+#define IDC_NEW_GESTURE 232
+#define IDC_DIRECTION_UP 233
+#define IDC_DIRECTION_DOWN 234
+#define IDC_DIRECTION_LEFT 235
+#define IDC_DIRECTION_RIGHT 236
+#define IDC_BACKSPACE 237
+#define IDC_EDIT_CAPTION 238
+
+// Trail colour picker: buttons 239..286, one per palette colour.
+#define IDC_FIRST_COLOUR 239
+#define IDC_COLOUR_VALUE 288
+#define IDC_COLOUR_SAMPLE 289

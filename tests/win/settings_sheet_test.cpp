@@ -1,0 +1,728 @@
+// The real settings sheet, its four pages and its two dialogs, driven through their real
+// controls with messages; the block, "setting", the marker files and "Links" checked
+// afterwards. Screenshots of every page and dialog go to CC_SCREENSHOT_DIR.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "dialogs/gesture_edit_dialog.h"
+#include "dialogs/quick_move_store.h"
+#include "dialogs/resource.h"
+#include "dialogs/settings_sheet.h"
+#include "dialogs/trail_colour_dialog.h"
+#include "fake_browser.h"
+#include "process_util.h"
+#include "screenshot.h"
+#include "settings/action_catalogue.h"
+#include "test_windows.h"
+
+namespace cc {
+namespace {
+
+using test::PumpFor;
+using test::PumpUntil;
+
+std::wstring UniqueName() {
+    static int counter = 0;
+    return L"CursorCadenceSheetTest." + std::to_wstring(::GetCurrentProcessId()) + L"." + std::to_wstring(++counter);
+}
+
+void Click(HWND dialog, int id) { ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+bool IsChecked(HWND dialog, int id) { return ::IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+bool IsEnabled(HWND dialog, int id) { return ::IsWindowEnabled(::GetDlgItem(dialog, id)) != FALSE; }
+std::wstring TextOf(HWND dialog, int id) {
+    wchar_t text[256] = L"";
+    ::GetDlgItemTextW(dialog, id, text, 256);
+    return text;
+}
+
+// An up-down control's arrow as the control reports it to its page.
+void Arrow(HWND page, int spin, int delta) {
+    NMUPDOWN n{};
+    n.hdr.hwndFrom = ::GetDlgItem(page, spin);
+    n.hdr.idFrom = static_cast<UINT_PTR>(spin);
+    n.hdr.code = UDN_DELTAPOS;
+    n.iDelta = delta;
+    ::SendMessageW(page, WM_NOTIFY, static_cast<WPARAM>(spin), reinterpret_cast<LPARAM>(&n));
+}
+
+void ListClick(HWND page, int listId) {
+    NMITEMACTIVATE n{};
+    n.hdr.hwndFrom = ::GetDlgItem(page, listId);
+    n.hdr.idFrom = static_cast<UINT_PTR>(listId);
+    n.hdr.code = NM_CLICK;
+    ::SendMessageW(page, WM_NOTIFY, static_cast<WPARAM>(listId), reinterpret_cast<LPARAM>(&n));
+}
+
+void SelectRows(HWND list, std::initializer_list<int> rows) {
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+    for (int r : rows) ListView_SetItemState(list, r, LVIS_SELECTED, LVIS_SELECTED);
+}
+
+std::wstring Cell(HWND list, int row, int column) {
+    wchar_t text[256] = L"";
+    ListView_GetItemText(list, row, column, text, 256);
+    return text;
+}
+
+// Drives a modal dialog from inside its own modal loop: `drive` runs once the dialog
+// with `caption` exists (the test thread's timer fires within the dialog's loop).
+class ModalDriver {
+public:
+    ModalDriver(const wchar_t* caption, std::function<void(HWND)> drive) {
+        current_ = this;
+        caption_ = caption;
+        drive_ = std::move(drive);
+        timer_ = ::SetTimer(nullptr, 0, 50, &ModalDriver::Tick);
+    }
+    ~ModalDriver() {
+        ::KillTimer(nullptr, timer_);
+        current_ = nullptr;
+    }
+    bool ran = false;
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        ModalDriver* self = current_;
+        if (!self || self->ran) return;
+        HWND dialog = ::FindWindowW(L"#32770", self->caption_);
+        if (!dialog || !::IsWindowVisible(dialog)) return;
+        self->ran = true;
+        self->drive_(dialog);
+    }
+    static inline ModalDriver* current_ = nullptr;
+    const wchar_t* caption_ = nullptr;
+    std::function<void(HWND)> drive_;
+    UINT_PTR timer_ = 0;
+};
+
+class Sheet : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        ASSERT_TRUE(opener.MapShared());
+        ApplyDefaults(opener.view());
+        browser.topLevel = owner.frame();
+        session.ViewKind = ViewFolderList;
+    }
+    void TearDown() override {
+        if (HWND sheet = SheetWindow()) ::DestroyWindow(sheet);
+        EXPECT_EQ(SheetWindow(), nullptr);
+        ::CoUninitialize();
+    }
+    GestureContext ctx() { return GestureContext{&session, opener.view(), nullptr, &browser, &opener}; }
+    HWND Open() {
+        EXPECT_EQ(OpenSettingsSheet(ctx()), 1);
+        HWND sheet = SheetWindow();
+        EXPECT_NE(sheet, nullptr);
+        PumpFor(50);
+        return sheet;
+    }
+    HWND Page(HWND sheet, int index) {
+        PropSheet_SetCurSel(sheet, nullptr, index);
+        PumpFor(30);
+        return PropSheet_GetCurrentPageHwnd(sheet);
+    }
+    void Ok(HWND sheet) {
+        ::SendMessageW(sheet, WM_COMMAND, IDOK, 0);
+        PumpFor(20);
+    }
+    void Cancel(HWND sheet) {
+        ::SendMessageW(sheet, WM_COMMAND, IDCANCEL, 0);
+        PumpFor(20);
+    }
+    SettingsView block() { return opener.view(); }
+    std::vector<unsigned char> File() { return test::ReadWholeFile(folder / L"setting"); }
+
+    test::ScratchFolder folder;
+    std::wstring name = UniqueName();
+    SettingsMapping opener{name.c_str(), folder.path().c_str()};
+    test::HostWindow owner{{L"SHELLDLL_DefView"}, RECT{100, 60, 700, 560}};
+    test::FakeBrowser browser;
+    GestureSession session;
+};
+
+TEST_F(Sheet, OpensOncePerProcessOnTheBehaviourPageWithItsFourTabs) {
+    HWND sheet = Open();
+    EXPECT_EQ(OpenSettingsSheet(ctx()), 0) << "a second settings gesture does nothing";
+    wchar_t caption[64] = L"";
+    ::GetWindowTextW(sheet, caption, 64);
+    EXPECT_STREQ(caption, L"CursorCadenceの設定");
+    EXPECT_EQ(::GetWindow(sheet, GW_OWNER), owner.frame());
+    HWND tabs = PropSheet_GetTabControl(sheet);
+    ASSERT_EQ(TabCtrl_GetItemCount(tabs), 4);
+    const wchar_t* titles[] = {L"動作の設定", L"ジェスチャーの割り当て", L"クイック移動", L"既定の動作"};
+    for (int i = 0; i < 4; ++i) {
+        wchar_t text[64] = L"";
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = text;
+        item.cchTextMax = 64;
+        TabCtrl_GetItem(tabs, i, &item);
+        EXPECT_STREQ(text, titles[i]);
+    }
+    EXPECT_EQ(PropSheet_HwndToIndex(sheet, PropSheet_GetCurrentPageHwnd(sheet)), 0);
+    EXPECT_EQ(::GetDlgItem(sheet, 0x3021 /* the sheet's Apply button */) == nullptr || !::IsWindowVisible(::GetDlgItem(sheet, 0x3021 /* the sheet's Apply button */)),
+              true) << "no Apply button";
+}
+
+TEST_F(Sheet, TheBehaviourPageShowsTheDefaults) {
+    HWND page = Page(Open(), 0);
+    EXPECT_TRUE(IsChecked(page, IDC_USE_BOTH));
+    EXPECT_TRUE(IsChecked(page, IDC_TRAIL_ENABLED));
+    EXPECT_EQ(TextOf(page, IDC_TRAIL_WIDTH), L"2");
+    EXPECT_FALSE(IsChecked(page, IDC_TIMEOUT_ENABLED));
+    EXPECT_EQ(TextOf(page, IDC_TIMEOUT), L"0.5");
+    EXPECT_FALSE(IsEnabled(page, IDC_TIMEOUT_LABEL));
+    EXPECT_FALSE(IsEnabled(page, IDC_TIMEOUT_SPIN));
+    EXPECT_FALSE(IsEnabled(page, IDC_RELEASE_ON_HOLD));
+    EXPECT_EQ(TextOf(page, IDC_SENSITIVITY), L"15");
+    EXPECT_TRUE(IsChecked(page, IDC_DOUBLE_CLICK_NOTHING));
+    EXPECT_FALSE(IsChecked(page, IDC_NO_START_ON_SELECTED));
+    EXPECT_TRUE(IsChecked(page, IDC_UP_BY_NAMESPACE));
+    // The swatch is the default colour, 33CCFF.
+    HBITMAP swatch = reinterpret_cast<HBITMAP>(::SendDlgItemMessageW(page, IDC_TRAIL_COLOUR, BM_GETIMAGE, IMAGE_BITMAP, 0));
+    ASSERT_NE(swatch, nullptr);
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, swatch);
+    EXPECT_EQ(::GetPixel(dc, 5, 5), RGB(0x33, 0xCC, 0xFF));
+    ::SelectObject(dc, old);
+    ::DeleteDC(dc);
+    test::SaveScreenshot(SheetWindow(), L"sheet-1-behaviour");
+}
+
+TEST_F(Sheet, OkRightAfterOpeningSavesTheWholeBlock) {
+    block().Set(Field::DefaultActionFlags, 0x1F);  // a page that is never shown keeps its field
+    HWND sheet = Open();
+    Ok(sheet);
+    EXPECT_EQ(SheetWindow(), nullptr);
+    const std::vector<unsigned char> file = File();
+    ASSERT_EQ(file.size(), kSettingsBytes);
+    EXPECT_EQ(std::memcmp(file.data(), block().data(), kSettingsBytes), 0);
+    EXPECT_EQ(block().Get(Field::DefaultActionFlags), 0x1F);
+    EXPECT_EQ(OpenSettingsSheet(ctx()), 1) << "and it opens again";
+}
+
+TEST_F(Sheet, TimeoutAndReleaseOnHold) {
+    HWND page = Page(Open(), 0);
+    Click(page, IDC_TIMEOUT_ENABLED);
+    EXPECT_TRUE(IsEnabled(page, IDC_TIMEOUT_SPIN));
+    Ok(SheetWindow());
+    EXPECT_EQ(block().Get(Field::TimeoutMs), 500);
+
+    page = Page(Open(), 0);
+    Click(page, IDC_RELEASE_ON_HOLD);
+    Click(page, IDC_TIMEOUT_ENABLED);  // off again, 293 stays checked
+    EXPECT_TRUE(IsChecked(page, IDC_RELEASE_ON_HOLD));
+    Ok(SheetWindow());
+    EXPECT_EQ(block().Get(Field::TimeoutMs), 0);
+    EXPECT_EQ(block().Get(Field::ReleaseOnFolderHold), 0);
+
+    block().Set(Field::TimeoutMs, 2500);
+    page = Page(Open(), 0);
+    EXPECT_EQ(TextOf(page, IDC_TIMEOUT), L"2.5");
+    Arrow(page, IDC_TIMEOUT_SPIN, -1);
+    EXPECT_EQ(TextOf(page, IDC_TIMEOUT), L"2.5");
+    Arrow(page, IDC_TIMEOUT_SPIN, 1);
+    EXPECT_EQ(TextOf(page, IDC_TIMEOUT), L"2.4");
+    Click(page, IDC_RELEASE_ON_HOLD);
+    Ok(SheetWindow());
+    EXPECT_EQ(block().Get(Field::TimeoutMs), 2400);
+    EXPECT_EQ(block().Get(Field::ReleaseOnFolderHold), 1);
+}
+
+TEST_F(Sheet, SensitivityAndWidthArrows) {
+    block().Set(Field::SensitivityPixels, 7);
+    HWND page = Page(Open(), 0);
+    EXPECT_EQ(TextOf(page, IDC_SENSITIVITY), L"7");
+    Arrow(page, IDC_SENSITIVITY_SPIN, 1);
+    EXPECT_EQ(TextOf(page, IDC_SENSITIVITY), L"7") << "the down arrow from 7 stays";
+    Arrow(page, IDC_SENSITIVITY_SPIN, -1);
+    EXPECT_EQ(TextOf(page, IDC_SENSITIVITY), L"12");
+    for (int i = 0; i < 12; ++i) Arrow(page, IDC_SENSITIVITY_SPIN, -1);
+    EXPECT_EQ(TextOf(page, IDC_SENSITIVITY), L"52");
+    Arrow(page, IDC_SENSITIVITY_SPIN, 0);
+    EXPECT_EQ(TextOf(page, IDC_SENSITIVITY), L"52");
+    for (int i = 0; i < 5; ++i) Arrow(page, IDC_TRAIL_WIDTH_SPIN, -1);
+    EXPECT_EQ(TextOf(page, IDC_TRAIL_WIDTH), L"5");
+    Click(page, IDC_TRAIL_ENABLED);
+    EXPECT_FALSE(IsEnabled(page, IDC_TRAIL_COLOUR));
+    EXPECT_TRUE(IsEnabled(page, IDC_TRAIL_WIDTH)) << "the width edit stays enabled";
+    Click(page, IDC_DOUBLE_CLICK_TOGGLE);
+    Click(page, IDC_UP_BY_PATH);
+    Click(page, IDC_NO_START_ON_SELECTED);
+    EXPECT_FALSE(IsChecked(page, IDC_DOUBLE_CLICK_NOTHING));
+    Ok(SheetWindow());
+    EXPECT_EQ(block().Get(Field::SensitivityPixels), 52);
+    EXPECT_EQ(block().Get(Field::TrailWidth), 5);
+    EXPECT_EQ(block().Get(Field::TrailEnabled), 0);
+    EXPECT_EQ(block().Get(Field::BlankDoubleClickAction), 2);
+    EXPECT_EQ(block().Get(Field::UpFolderByPath), 1);
+    EXPECT_EQ(block().Get(Field::NoStartOnSelectedItem), 1);
+}
+
+TEST_F(Sheet, MarkerFilesFollowTheHostChoice) {
+    HWND page = Page(Open(), 0);
+    Click(page, IDC_USE_EXPLORER_ONLY);
+    EXPECT_FALSE(IsChecked(page, IDC_USE_BOTH));
+    Ok(SheetWindow());
+    const std::vector<unsigned char> marker = test::ReadWholeFile(folder / L"unload_on_IE");
+    ASSERT_EQ(marker.size(), 68u);
+    EXPECT_EQ(std::memcmp(marker.data(), L"Thank you for using CursorCadence", 68), 0);
+    EXPECT_FALSE(test::FileExists(folder / L"unload_on_Explorer"));
+    page = Page(Open(), 0);
+    EXPECT_TRUE(IsChecked(page, IDC_USE_EXPLORER_ONLY));
+    Click(page, IDC_USE_IE_ONLY);
+    Ok(SheetWindow());
+    EXPECT_TRUE(test::FileExists(folder / L"unload_on_Explorer"));
+    EXPECT_FALSE(test::FileExists(folder / L"unload_on_IE"));
+
+    const char nothing = 0;
+    test::WriteWholeFile(folder / L"unload_on_IE", &nothing, 0);
+    page = Page(Open(), 0);
+    EXPECT_TRUE(IsChecked(page, IDC_USE_EXPLORER_ONLY)) << "with both markers the page shows 299";
+    Click(page, IDC_USE_BOTH);
+    Ok(SheetWindow());
+    EXPECT_FALSE(test::FileExists(folder / L"unload_on_IE"));
+    EXPECT_FALSE(test::FileExists(folder / L"unload_on_Explorer"));
+}
+
+TEST_F(Sheet, CancelAfterEditingEveryPageChangesNothing) {
+    std::vector<unsigned char> before(kSettingsBytes);
+    std::memcpy(before.data(), block().data(), kSettingsBytes);
+    HWND sheet = Open();
+    HWND behaviour = Page(sheet, 0);
+    Click(behaviour, IDC_TIMEOUT_ENABLED);
+    Click(behaviour, IDC_USE_IE_ONLY);
+    HWND actions = Page(sheet, 3);
+    Click(actions, IDC_ROCKER_BACK);
+    HWND quick = Page(sheet, 2);
+    Click(quick, IDC_IE_NOTHING);
+    Cancel(sheet);
+    EXPECT_EQ(SheetWindow(), nullptr);
+    EXPECT_EQ(std::memcmp(before.data(), block().data(), kSettingsBytes), 0);
+    EXPECT_FALSE(test::FileExists(folder / L"setting"));
+    EXPECT_FALSE(test::FileExists(folder / L"unload_on_Explorer"));
+    EXPECT_FALSE(test::FileExists(folder / L"Links"));
+}
+
+TEST_F(Sheet, TheCloseBoxAndTheOwnersEndAlsoCloseWithoutWriting) {
+    HWND sheet = Open();
+    Click(Page(sheet, 0), IDC_TIMEOUT_ENABLED);
+    ::SendMessageW(sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(SheetWindow(), nullptr);
+    EXPECT_EQ(block().Get(Field::TimeoutMs), 0);
+    sheet = Open();
+    ::SendMessageW(sheet, WM_CLOSE, 0, 0);
+    EXPECT_EQ(SheetWindow(), nullptr);
+    {
+        test::HostWindow shortLived{{L"SHELLDLL_DefView"}, RECT{100, 60, 300, 200}};
+        browser.topLevel = shortLived.frame();
+        Open();
+    }  // the owner goes, and the sheet with it
+    EXPECT_EQ(SheetWindow(), nullptr);
+    browser.topLevel = owner.frame();
+    EXPECT_EQ(OpenSettingsSheet(ctx()), 1) << "the sheet can be opened again";
+}
+
+TEST_F(Sheet, EscapeFromTheKeyboardReachesTheSheet) {
+    HWND sheet = Open();
+    ::SetForegroundWindow(sheet);
+    ::SetFocus(::GetDlgItem(Page(sheet, 0), IDC_TRAIL_ENABLED));
+    test::Input input;
+    input.KeyDown(VK_ESCAPE);
+    input.KeyUp(VK_ESCAPE);
+    EXPECT_TRUE(PumpUntil([] { return SheetWindow() == nullptr; }, 2000));
+}
+
+TEST_F(Sheet, OkWhenTheFileCannotBeWrittenStillAppliesTheValues) {
+    const char old[4] = {1, 2, 3, 4};
+    ASSERT_TRUE(test::WriteWholeFile(folder / L"setting", old, sizeof(old)));
+    unique_hfile held(::CreateFileW((folder / L"setting").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    HWND page = Page(Open(), 0);
+    Click(page, IDC_TIMEOUT_ENABLED);
+    Ok(SheetWindow());
+    EXPECT_EQ(block().Get(Field::TimeoutMs), 500);
+    held.reset();
+    EXPECT_EQ(test::ReadWholeFile(folder / L"setting").size(), sizeof(old));
+}
+
+TEST_F(Sheet, DefaultActionsPageMapsTheFourBits) {
+    HWND page = Page(Open(), 3);
+    for (int id : {IDC_ROCKER_BACK, IDC_ROCKER_FORWARD, IDC_CTRL_RELEASES_RIGHT, IDC_MIDDLE_CLICK_NEW_WINDOW}) {
+        EXPECT_TRUE(IsChecked(page, id)) << id;
+    }
+    EXPECT_EQ(TextOf(page, IDC_SETTINGS_GESTURE_NOTE), L"・右-下-左 （コの字）  -->  ジェスチャーの設定");
+    test::SaveScreenshot(SheetWindow(), L"sheet-4-default-actions");
+    Click(page, IDC_CTRL_RELEASES_RIGHT);
+    Ok(SheetWindow());
+    EXPECT_EQ(block().Get(Field::DefaultActionFlags), 7);
+
+    block().Set(Field::DefaultActionFlags, 0x1F);
+    page = Page(Open(), 3);
+    for (int id : {IDC_ROCKER_BACK, IDC_ROCKER_FORWARD, IDC_CTRL_RELEASES_RIGHT, IDC_MIDDLE_CLICK_NEW_WINDOW}) {
+        EXPECT_TRUE(IsChecked(page, id)) << id;
+    }
+    Cancel(SheetWindow());
+    EXPECT_EQ(block().Get(Field::DefaultActionFlags), 0x1F);
+    Page(Open(), 3);
+    Ok(SheetWindow());
+    EXPECT_EQ(block().Get(Field::DefaultActionFlags), 15);
+}
+
+TEST_F(Sheet, AssignmentPageEditsAWorkingCopyThatReachesTheBlockOnOk) {
+    HWND sheet = Open();
+    HWND page = Page(sheet, 1);
+    HWND list = ::GetDlgItem(page, IDC_ACTION_LIST);
+    ASSERT_EQ(ListView_GetItemCount(list), 16) << "opened from a folder list: the Explorer list";
+    EXPECT_EQ(Cell(list, 0, 0), L"ジェスチャーの設定");
+    EXPECT_EQ(Cell(list, 0, 1), L"右-下-左");
+    EXPECT_EQ(Cell(list, 12, 1), L"－");
+    test::SaveScreenshot(sheet, L"sheet-2-assignment");
+
+    SelectRows(list, {0});
+    ListClick(page, IDC_ACTION_LIST);
+    EXPECT_FALSE(IsEnabled(page, IDC_EDIT_GESTURE)) << "the settings gesture cannot be changed";
+    SelectRows(list, {1});
+    ListClick(page, IDC_ACTION_LIST);
+    EXPECT_TRUE(IsEnabled(page, IDC_EDIT_GESTURE));
+
+    std::wstring caption;
+    {
+        ModalDriver driver(L"ジェスチャーの変更", [&](HWND dialog) {
+            caption = TextOf(dialog, IDC_EDIT_CAPTION);
+            test::SaveScreenshot(dialog, L"dialog-gesture-edit");
+            for (int id : {IDC_DIRECTION_UP, IDC_DIRECTION_UP, IDC_DIRECTION_RIGHT}) Click(dialog, id);
+            Click(dialog, IDOK);
+        });
+        Click(page, IDC_EDIT_GESTURE);
+        EXPECT_TRUE(driver.ran);
+    }
+    EXPECT_EQ(caption, L"選択： 戻る  -->  左");
+    EXPECT_EQ(Cell(list, 1, 1), L"上-右");
+
+    // Several rows selected: the lowest other than row 0 is edited; none: nothing.
+    SelectRows(list, {0, 4, 9});
+    {
+        ModalDriver driver(L"ジェスチャーの変更", [&](HWND dialog) { Click(dialog, IDOK); });
+        Click(page, IDC_EDIT_GESTURE);
+    }
+    EXPECT_EQ(Cell(list, 4, 1), L"－") << "no strokes: the action is left without a gesture";
+
+    HWND combo = ::GetDlgItem(page, IDC_HOST_CHOICE);
+    ::SendMessageW(combo, CB_SETCURSEL, 1, 0);
+    ::SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_HOST_CHOICE, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    ASSERT_EQ(ListView_GetItemCount(list), 29);
+    for (int k = 0; k < 29; ++k) {
+        const std::wstring name = Cell(list, k, 0);
+        const bool marked = name.size() > 0 && name.back() == L'＊';
+        EXPECT_EQ(marked, k >= 11 && k <= 17) << k;
+    }
+    EXPECT_EQ(Cell(list, 11, 0), L"新規タブ＊");
+    SelectRows(list, {});
+    Click(page, IDC_EDIT_GESTURE);  // nothing selected after the switch: nothing happens
+    ::SendMessageW(combo, CB_SETCURSEL, 0, 0);
+    ::SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_HOST_CHOICE, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    EXPECT_EQ(Cell(list, 1, 1), L"上-右") << "edits survive host switches";
+
+    Ok(sheet);
+    const Gesture back = block().ReadGesture(ActionList::Explorer, 1);
+    EXPECT_EQ(back.count, 2);
+    EXPECT_EQ(back.strokes[0], StrokeUp);
+    EXPECT_EQ(back.strokes[1], StrokeRight);
+    EXPECT_EQ(block().ReadGesture(ActionList::Explorer, 4).count, 0);
+    EXPECT_EQ(block().ReadGesture(ActionList::Browser, 1).count, 1) << "the browser list was not edited";
+}
+
+TEST_F(Sheet, OpenedFromAPageTheAssignmentPageShowsTheBrowserList) {
+    session.ViewKind = ViewWeb;
+    HWND page = Page(Open(), 1);
+    EXPECT_EQ(ListView_GetItemCount(::GetDlgItem(page, IDC_ACTION_LIST)), 29);
+    EXPECT_EQ(::SendDlgItemMessageW(page, IDC_HOST_CHOICE, CB_GETCURSEL, 0, 0), 1);
+}
+
+TEST(GestureEditDialog, TheFiveStrokeRulesAndBackspace) {
+    CGestureEditDlg dialog;
+    dialog.SetCaption(L"戻る", L"左");
+    std::wstring afterTwoUps, full, afterBs, afterIgnored;
+    bool directionsDisabledWhenFull = false, enabledAfterBs = false;
+    ModalDriver driver(L"ジェスチャーの変更", [&](HWND d) {
+        Click(d, IDC_DIRECTION_UP);
+        Click(d, IDC_DIRECTION_UP);
+        afterTwoUps = TextOf(d, IDC_NEW_GESTURE);
+        for (int id : {IDC_DIRECTION_RIGHT, IDC_DIRECTION_UP, IDC_DIRECTION_RIGHT, IDC_DIRECTION_UP}) Click(d, id);
+        full = TextOf(d, IDC_NEW_GESTURE);
+        directionsDisabledWhenFull = !IsEnabled(d, IDC_DIRECTION_UP) && !IsEnabled(d, IDC_DIRECTION_LEFT);
+        Click(d, IDC_BACKSPACE);
+        afterBs = TextOf(d, IDC_NEW_GESTURE);
+        enabledAfterBs = IsEnabled(d, IDC_DIRECTION_DOWN);
+        Click(d, IDC_BACKSPACE);
+        Click(d, IDC_DIRECTION_UP);  // the last remaining stroke is already up
+        afterIgnored = TextOf(d, IDC_NEW_GESTURE);
+        Click(d, IDOK);
+    });
+    EXPECT_EQ(dialog.DoModal(nullptr), IDOK);
+    EXPECT_EQ(afterTwoUps, L"上");
+    EXPECT_EQ(full, L"上-右-上-右-上");
+    EXPECT_TRUE(directionsDisabledWhenFull);
+    EXPECT_EQ(afterBs, L"上-右-上-右");
+    EXPECT_TRUE(enabledAfterBs);
+    EXPECT_EQ(afterIgnored, L"上-右-上");
+    Gesture g;
+    int32_t count = -1;
+    EXPECT_EQ(dialog.GetGesture(g, count), 3);
+    EXPECT_EQ(count, 3);
+}
+
+TEST(GestureEditDialog, BackspaceOnNothingAndCancel) {
+    CGestureEditDlg dialog;
+    std::wstring text = L"x";
+    ModalDriver driver(L"ジェスチャーの変更", [&](HWND d) {
+        Click(d, IDC_BACKSPACE);
+        text = TextOf(d, IDC_NEW_GESTURE);
+        Click(d, IDCANCEL);
+    });
+    EXPECT_EQ(dialog.DoModal(nullptr), IDCANCEL);
+    EXPECT_EQ(text, L"");
+}
+
+// The colour picker's button faces, read back from their bitmaps.
+COLORREF FacePixel(HWND dialog, int k, int x, int y) {
+    HBITMAP face = reinterpret_cast<HBITMAP>(
+        ::SendDlgItemMessageW(dialog, IDC_FIRST_COLOUR + k, BM_GETIMAGE, IMAGE_BITMAP, 0));
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, face);
+    const COLORREF c = ::GetPixel(dc, x, y);
+    ::SelectObject(dc, old);
+    ::DeleteDC(dc);
+    return c;
+}
+
+TEST(TrailColourPicker, MarksTheOpeningColourAndFollowsClicks) {
+    CTrailColourDlg picker;
+    picker.SetColour(RGB(51, 204, 255));
+    std::wstring opening, afterWhite;
+    COLORREF markOn32 = 0, fillOf32 = 0, markOn0 = 0;
+    ModalDriver driver(L"軌跡の色の選択", [&](HWND d) {
+        opening = TextOf(d, IDC_COLOUR_VALUE);
+        markOn32 = FacePixel(d, 32, 3, 3);
+        fillOf32 = FacePixel(d, 32, 10, 10);
+        markOn0 = FacePixel(d, 0, 3, 3);
+        test::SaveScreenshot(d, L"dialog-trail-colour");
+        Click(d, IDC_FIRST_COLOUR + 0);
+        afterWhite = TextOf(d, IDC_COLOUR_VALUE);
+        Click(d, IDC_FIRST_COLOUR + 8);
+        Click(d, IDOK);
+    });
+    EXPECT_EQ(picker.DoModal(nullptr), IDOK);
+    EXPECT_EQ(opening, L"RGB : (  51, 204, 255 )");
+    EXPECT_EQ(markOn32, RGB(0, 0, 0)) << "the dotted mark on colour 32";
+    EXPECT_EQ(fillOf32, RGB(51, 204, 255));
+    EXPECT_EQ(markOn0, RGB(255, 255, 255)) << "no mark elsewhere";
+    EXPECT_EQ(afterWhite, L"RGB : ( 255, 255, 255 )");
+    EXPECT_EQ(picker.GetColour(), RGB(255, 0, 0)) << "the last colour clicked";
+}
+
+TEST(TrailColourPicker, CancelAndAColourOutsideThePalette) {
+    CTrailColourDlg picker;
+    picker.SetColour(RGB(1, 2, 3));
+    std::wstring text;
+    bool anyMark = false;
+    ModalDriver driver(L"軌跡の色の選択", [&](HWND d) {
+        text = TextOf(d, IDC_COLOUR_VALUE);
+        for (int k = 0; k < kTrailPaletteSize; ++k) anyMark = anyMark || FacePixel(d, k, 3, 3) == RGB(0, 0, 0);
+        Click(d, IDC_FIRST_COLOUR + 5);
+        Click(d, IDCANCEL);
+    });
+    EXPECT_EQ(picker.DoModal(nullptr), IDCANCEL);
+    EXPECT_EQ(text, L"RGB : (   1,   2,   3 )");
+    EXPECT_FALSE(anyMark);
+}
+
+TEST_F(Sheet, ChoosingAColourThenCancellingTheSheetKeepsTheBlocksColour) {
+    HWND page = Page(Open(), 0);
+    {
+        ModalDriver driver(L"軌跡の色の選択", [&](HWND d) {
+            Click(d, IDC_FIRST_COLOUR + 8);
+            Click(d, IDOK);
+        });
+        Click(page, IDC_TRAIL_COLOUR);
+        EXPECT_TRUE(driver.ran);
+    }
+    Cancel(SheetWindow());
+    EXPECT_EQ(block().Get(Field::TrailColorR), 51);
+    page = Page(Open(), 0);
+    {
+        ModalDriver driver(L"軌跡の色の選択", [&](HWND d) {
+            Click(d, IDC_FIRST_COLOUR + 8);
+            Click(d, IDOK);
+        });
+        Click(page, IDC_TRAIL_COLOUR);
+    }
+    Ok(SheetWindow());
+    EXPECT_EQ(block().Get(Field::TrailColorR), 255);
+    EXPECT_EQ(block().Get(Field::TrailColorG), 0);
+    EXPECT_EQ(block().Get(Field::TrailColorB), 0);
+}
+
+class QuickMove : public Sheet {
+protected:
+    // Three real folders in the store, written as the page writes them.
+    void Store(std::initializer_list<const wchar_t*> paths) {
+        QuickMoveFolders folders;
+        for (const wchar_t* path : paths) {
+            PIDLIST_ABSOLUTE pidl = nullptr;
+            ASSERT_TRUE(SUCCEEDED(::SHParseDisplayName(path, nullptr, &pidl, 0, nullptr)));
+            folders.Append(pidl);
+        }
+        WriteQuickMoveStore(folder.path().c_str(), folders);
+    }
+    std::vector<std::wstring> Links() { return test::ListFolder(folder / L"Links"); }
+};
+
+TEST_F(QuickMove, WithoutAStoreTheListIsEmptyAndApplyCreatesIt) {
+    block().Set(Field::BrowserWheelAction, 2);
+    HWND page = Page(Open(), 2);
+    EXPECT_EQ(ListView_GetItemCount(::GetDlgItem(page, IDC_FOLDER_LIST)), 0);
+    EXPECT_TRUE(IsChecked(page, IDC_EXPLORER_QUICK_MOVE));
+    EXPECT_TRUE(IsChecked(page, IDC_IE_SCROLL));
+    EXPECT_FALSE(IsEnabled(page, IDC_FOLDER_DELETE));
+    Ok(SheetWindow());
+    EXPECT_TRUE(test::FileExists(folder / L"Links"));
+    EXPECT_TRUE(Links().empty());
+    EXPECT_EQ(block().Get(Field::BrowserWheelAction), 2);
+}
+
+TEST_F(QuickMove, ListDeleteMoveAndApply) {
+    Store({L"C:\\windows", L"C:\\windows\\system32", L"C:\\users"});
+    HWND page = Page(Open(), 2);
+    HWND list = ::GetDlgItem(page, IDC_FOLDER_LIST);
+    ASSERT_EQ(ListView_GetItemCount(list), 3);
+    EXPECT_EQ(Cell(list, 0, 1), L"C:\\windows");
+    EXPECT_EQ(Cell(list, 1, 1), L"C:\\windows\\system32");
+    test::SaveScreenshot(SheetWindow(), L"sheet-3-quick-move");
+
+    SelectRows(list, {0});
+    ListClick(page, IDC_FOLDER_LIST);
+    EXPECT_TRUE(IsEnabled(page, IDC_FOLDER_UP));
+    Click(page, IDC_FOLDER_UP);  // row 0 cannot go up
+    EXPECT_EQ(Cell(list, 0, 1), L"C:\\windows");
+    Click(page, IDC_FOLDER_DOWN);
+    EXPECT_EQ(Cell(list, 1, 1), L"C:\\windows");
+    EXPECT_TRUE(ListView_GetItemState(list, 1, LVIS_SELECTED) & LVIS_SELECTED);
+    SelectRows(list, {0, 2});
+    ListClick(page, IDC_FOLDER_LIST);
+    EXPECT_TRUE(IsEnabled(page, IDC_FOLDER_DELETE));
+    EXPECT_FALSE(IsEnabled(page, IDC_FOLDER_UP));
+    SelectRows(list, {0});
+    Click(page, IDC_FOLDER_DELETE);
+    ASSERT_EQ(ListView_GetItemCount(list), 2);
+    EXPECT_EQ(Cell(list, 0, 1), L"C:\\windows");
+    EXPECT_TRUE(ListView_GetItemState(list, 0, LVIS_SELECTED) & LVIS_SELECTED);
+
+    Click(page, IDC_EXPLORER_NOTHING);
+    EXPECT_FALSE(IsEnabled(page, IDC_FOLDER_LIST));
+    EXPECT_FALSE(IsEnabled(page, IDC_FOLDER_ADD));
+    Click(page, IDC_EXPLORER_QUICK_MOVE);
+    EXPECT_TRUE(IsEnabled(page, IDC_FOLDER_LIST));
+    Click(page, IDC_IE_NOTHING);
+    EXPECT_FALSE(IsChecked(page, IDC_IE_HISTORY));
+    Ok(SheetWindow());
+    EXPECT_EQ(Links(), (std::vector<std::wstring>{L"00.lnk", L"01.lnk"}));
+    EXPECT_EQ(block().Get(Field::BrowserWheelAction), 0);
+    EXPECT_EQ(block().Get(Field::ExplorerWheelAction), 1);
+
+    QuickMoveFolders stored;
+    ReadQuickMoveStore(folder.path().c_str(), stored);
+    ASSERT_EQ(stored.count(), 2u);
+    wchar_t path[MAX_PATH];
+    ::SHGetPathFromIDListW(stored.at(0), path);
+    EXPECT_STREQ(path, L"C:\\windows");
+}
+
+// The folder browser "追加" opens: found by its owner, pointed at a folder, confirmed.
+struct FolderBrowserDriver {
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
+        HWND browse = ::GetWindow(::GetDesktopWindow(), GW_CHILD);
+        for (; browse; browse = ::GetWindow(browse, GW_HWNDNEXT)) {
+            // A dialog owned by a child window is owned by that window's top-level window.
+            HWND by = ::GetWindow(browse, GW_OWNER);
+            if ((by == owner || by == ::GetAncestor(owner, GA_ROOT)) && ::IsWindowVisible(browse)) break;
+        }
+        if (!browse) return;
+        ::KillTimer(nullptr, id);
+        ::SendMessageW(browse, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path));
+        PumpFor(100);
+        ran = true;
+        ::SendMessageW(browse, WM_COMMAND, IDOK, 0);
+    }
+    static inline HWND owner = nullptr;
+    static inline const wchar_t* path = nullptr;
+    static inline bool ran = false;
+};
+
+TEST_F(QuickMove, AddingTheDocumentsFolderStoresTheSpecialItem) {
+    HWND page = Page(Open(), 2);
+    PIDLIST_ABSOLUTE documents = nullptr;
+    ASSERT_TRUE(SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_PERSONAL, &documents)));
+    wchar_t documentsPath[MAX_PATH] = L"";
+    ::SHGetPathFromIDListW(documents, documentsPath);
+    FolderBrowserDriver::owner = page;
+    FolderBrowserDriver::path = documentsPath;
+    FolderBrowserDriver::ran = false;
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 100, &FolderBrowserDriver::Tick);
+    Click(page, IDC_FOLDER_ADD);
+    ::KillTimer(nullptr, timer);
+    ASSERT_TRUE(FolderBrowserDriver::ran);
+    HWND list = ::GetDlgItem(page, IDC_FOLDER_LIST);
+    ASSERT_EQ(ListView_GetItemCount(list), 1);
+    std::wstring shown = Cell(list, 0, 1), expected = documentsPath;
+    for (std::wstring* p : {&shown, &expected}) {
+        if (!p->empty() && p->back() == L'\\') p->pop_back();
+    }
+    EXPECT_EQ(shown, expected) << "the full path still shows";
+    EXPECT_TRUE(IsEnabled(page, IDC_FOLDER_DELETE));
+    Ok(SheetWindow());
+    QuickMoveFolders stored;
+    ReadQuickMoveStore(folder.path().c_str(), stored);
+    ASSERT_EQ(stored.count(), 1u);
+    EXPECT_TRUE(::ILIsEqual(stored.at(0), documents)) << "the special documents item, not a plain path";
+    ::CoTaskMemFree(documents);
+}
+
+TEST_F(QuickMove, AVirtualFolderShowsNoPathAndReadingStopsAt64) {
+    QuickMoveFolders many;
+    for (int i = 0; i < 70; ++i) {
+        PIDLIST_ABSOLUTE pidl = nullptr;
+        if (i == 0) {
+            ::SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &pidl);
+        } else {
+            ::SHParseDisplayName(L"C:\\windows", nullptr, &pidl, 0, nullptr);
+        }
+        if (!many.Append(pidl)) break;
+    }
+    EXPECT_EQ(many.count(), 64u);
+    WriteQuickMoveStore(folder.path().c_str(), many);
+    // Six more shortcuts than the page holds.
+    for (int i = 64; i < 70; ++i) {
+        wchar_t from[MAX_PATH], to[MAX_PATH];
+        std::swprintf(to, MAX_PATH, L"%s\\Links\\%02d.lnk", folder.path().c_str(), i);
+        std::swprintf(from, MAX_PATH, L"%s\\Links\\01.lnk", folder.path().c_str());
+        ::CopyFileW(from, to, FALSE);
+    }
+    HWND page = Page(Open(), 2);
+    HWND list = ::GetDlgItem(page, IDC_FOLDER_LIST);
+    EXPECT_EQ(ListView_GetItemCount(list), 64);
+    EXPECT_EQ(Cell(list, 0, 1), L"－");
+    EXPECT_FALSE(IsEnabled(page, IDC_FOLDER_ADD)) << "no room for a 65th folder";
+}
+
+}  // namespace
+}  // namespace cc
