@@ -46,7 +46,8 @@ def methods_of(texts, name):
         block = interface_block(text, name)
         if block:
             base, body = block
-            own = [(r, n, " ".join(a.split())) for r, n, a in METHOD.findall(body)]
+            # Default arguments stay with the interface; an override repeats none.
+            own = [(r, n, re.sub(r"\s*=\s*[^,]+", "", " ".join(a.split()))) for r, n, a in METHOD.findall(body)]
             inherited = [] if base == "IUnknown" else methods_of(texts, base)
             return inherited + own
     sys.exit("interface %s not found" % name)

@@ -1,6 +1,6 @@
 #include "dialogs/gesture_edit_dialog.h"
 
-#include "dialogs/activation.h"
+#include "dialogs/activation_context.h"
 #include "dialogs/resource.h"
 #include "module/module.h"
 #include "settings/action_catalogue.h"

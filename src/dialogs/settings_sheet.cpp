@@ -5,7 +5,7 @@
 #include <memory>
 #include <new>
 
-#include "dialogs/activation.h"
+#include "dialogs/activation_context.h"
 #include "dialogs/resource.h"
 #include "module/module.h"
 #include "settings/settings_mapping.h"

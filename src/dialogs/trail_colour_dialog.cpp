@@ -1,6 +1,6 @@
 #include "dialogs/trail_colour_dialog.h"
 
-#include "dialogs/activation.h"
+#include "dialogs/activation_context.h"
 #include "dialogs/page_logic.h"
 #include "dialogs/resource.h"
 #include "module/module.h"

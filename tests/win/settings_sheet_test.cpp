@@ -22,6 +22,7 @@
 #include "screenshot.h"
 #include "settings/action_catalogue.h"
 #include "test_windows.h"
+#include "attached_view.h"
 
 namespace cc {
 namespace {
@@ -722,6 +723,41 @@ TEST_F(QuickMove, AVirtualFolderShowsNoPathAndReadingStopsAt64) {
     EXPECT_EQ(ListView_GetItemCount(list), 64);
     EXPECT_EQ(Cell(list, 0, 1), L"－");
     EXPECT_FALSE(IsEnabled(page, IDC_FOLDER_ADD)) << "no room for a 65th folder";
+}
+
+}  // namespace
+}  // namespace cc
+
+namespace cc {
+namespace {
+
+// End to end: the settings gesture drawn in an attached folder window opens the sheet,
+// and drawing it again while the sheet is open does nothing.
+TEST(SettingsGesture, RightDownLeftOpensTheSheetOnce) {
+    ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    {
+        test::SharedSettings shared;
+        test::AttachedView v({L"SHELLDLL_DefView", WC_LISTVIEWW}, test::kViewFrame, 1);
+        test::Input input;
+        auto draw = [&] {
+            RECT r{};
+            ::GetWindowRect(v.window.view(), &r);
+            const POINT p{r.left + 150, r.top + 100};
+            input.MoveTo(p.x, p.y);
+            input.RightDown();
+            for (POINT o : {POINT{20, 0}, POINT{80, 0}, POINT{80, 80}, POINT{0, 80}}) input.MoveTo(p.x + o.x, p.y + o.y);
+            input.RightUp();
+        };
+        draw();
+        ASSERT_TRUE(PumpUntil([] { return SheetWindow() != nullptr; }, 2000));
+        HWND first = SheetWindow();
+        EXPECT_EQ(::GetWindow(first, GW_OWNER), v.window.frame());
+        draw();
+        EXPECT_EQ(SheetWindow(), first);
+        ::SendMessageW(first, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_EQ(SheetWindow(), nullptr);
+    }
+    ::CoUninitialize();
 }
 
 }  // namespace

@@ -214,7 +214,7 @@ public:
     HRESULT STDMETHODCALLTYPE put_onerrorupdate(VARIANT v) override { return UnservedCall("IHTMLDocument2::put_onerrorupdate"); }
     HRESULT STDMETHODCALLTYPE get_onerrorupdate(VARIANT *p) override { return UnservedCall("IHTMLDocument2::get_onerrorupdate"); }
     HRESULT STDMETHODCALLTYPE toString(BSTR *String) override { return UnservedCall("IHTMLDocument2::toString"); }
-    HRESULT STDMETHODCALLTYPE createStyleSheet(BSTR bstrHref = L"", LONG lIndex = -1, IHTMLStyleSheet **ppnewStyleSheet = 0) override { return UnservedCall("IHTMLDocument2::createStyleSheet"); }
+    HRESULT STDMETHODCALLTYPE createStyleSheet(BSTR bstrHref, LONG lIndex, IHTMLStyleSheet **ppnewStyleSheet) override { return UnservedCall("IHTMLDocument2::createStyleSheet"); }
 };
 
 class FakeBase_IHTMLElement : public IHTMLElement {
@@ -223,9 +223,9 @@ public:
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo **ppTInfo) override { return UnservedCall("IHTMLElement::GetTypeInfo"); }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR *rgszNames, UINT cNames, LCID lcid, DISPID *rgDispId) override { return UnservedCall("IHTMLElement::GetIDsOfNames"); }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS *pDispParams, VARIANT *pVarResult, EXCEPINFO *pExcepInfo, UINT *puArgErr) override { return UnservedCall("IHTMLElement::Invoke"); }
-    HRESULT STDMETHODCALLTYPE setAttribute(BSTR strAttributeName, VARIANT AttributeValue, LONG lFlags = 1) override { return UnservedCall("IHTMLElement::setAttribute"); }
-    HRESULT STDMETHODCALLTYPE getAttribute(BSTR strAttributeName, LONG lFlags = 0, VARIANT *AttributeValue = 0) override { return UnservedCall("IHTMLElement::getAttribute"); }
-    HRESULT STDMETHODCALLTYPE removeAttribute(BSTR strAttributeName, LONG lFlags = 1, VARIANT_BOOL *pfSuccess = 0) override { return UnservedCall("IHTMLElement::removeAttribute"); }
+    HRESULT STDMETHODCALLTYPE setAttribute(BSTR strAttributeName, VARIANT AttributeValue, LONG lFlags) override { return UnservedCall("IHTMLElement::setAttribute"); }
+    HRESULT STDMETHODCALLTYPE getAttribute(BSTR strAttributeName, LONG lFlags, VARIANT *AttributeValue) override { return UnservedCall("IHTMLElement::getAttribute"); }
+    HRESULT STDMETHODCALLTYPE removeAttribute(BSTR strAttributeName, LONG lFlags, VARIANT_BOOL *pfSuccess) override { return UnservedCall("IHTMLElement::removeAttribute"); }
     HRESULT STDMETHODCALLTYPE put_className(BSTR v) override { return UnservedCall("IHTMLElement::put_className"); }
     HRESULT STDMETHODCALLTYPE get_className(BSTR *p) override { return UnservedCall("IHTMLElement::get_className"); }
     HRESULT STDMETHODCALLTYPE put_id(BSTR v) override { return UnservedCall("IHTMLElement::put_id"); }
@@ -461,9 +461,9 @@ public:
     HRESULT STDMETHODCALLTYPE get_status(BSTR *p) override { return UnservedCall("IHTMLWindow2::get_status"); }
     HRESULT STDMETHODCALLTYPE setTimeout(BSTR expression, LONG msec, VARIANT *language, LONG *timerID) override { return UnservedCall("IHTMLWindow2::setTimeout"); }
     HRESULT STDMETHODCALLTYPE clearTimeout(LONG timerID) override { return UnservedCall("IHTMLWindow2::clearTimeout"); }
-    HRESULT STDMETHODCALLTYPE alert(BSTR message = L"") override { return UnservedCall("IHTMLWindow2::alert"); }
-    HRESULT STDMETHODCALLTYPE confirm(BSTR message = L"", VARIANT_BOOL *confirmed = 0) override { return UnservedCall("IHTMLWindow2::confirm"); }
-    HRESULT STDMETHODCALLTYPE prompt(BSTR message = L"", BSTR defstr = L"undefined", VARIANT *textdata = 0) override { return UnservedCall("IHTMLWindow2::prompt"); }
+    HRESULT STDMETHODCALLTYPE alert(BSTR message) override { return UnservedCall("IHTMLWindow2::alert"); }
+    HRESULT STDMETHODCALLTYPE confirm(BSTR message, VARIANT_BOOL *confirmed) override { return UnservedCall("IHTMLWindow2::confirm"); }
+    HRESULT STDMETHODCALLTYPE prompt(BSTR message, BSTR defstr, VARIANT *textdata) override { return UnservedCall("IHTMLWindow2::prompt"); }
     HRESULT STDMETHODCALLTYPE get_Image(IHTMLImageElementFactory **p) override { return UnservedCall("IHTMLWindow2::get_Image"); }
     HRESULT STDMETHODCALLTYPE get_location(IHTMLLocation **p) override { return UnservedCall("IHTMLWindow2::get_location"); }
     HRESULT STDMETHODCALLTYPE get_history(IOmHistory **p) override { return UnservedCall("IHTMLWindow2::get_history"); }
@@ -474,7 +474,7 @@ public:
     HRESULT STDMETHODCALLTYPE put_name(BSTR v) override { return UnservedCall("IHTMLWindow2::put_name"); }
     HRESULT STDMETHODCALLTYPE get_name(BSTR *p) override { return UnservedCall("IHTMLWindow2::get_name"); }
     HRESULT STDMETHODCALLTYPE get_parent(IHTMLWindow2 **p) override { return UnservedCall("IHTMLWindow2::get_parent"); }
-    HRESULT STDMETHODCALLTYPE open(BSTR url = L"", BSTR name = L"", BSTR features = L"", VARIANT_BOOL replace = 0, IHTMLWindow2 **pomWindowResult = 0) override { return UnservedCall("IHTMLWindow2::open"); }
+    HRESULT STDMETHODCALLTYPE open(BSTR url, BSTR name, BSTR features, VARIANT_BOOL replace, IHTMLWindow2 **pomWindowResult) override { return UnservedCall("IHTMLWindow2::open"); }
     HRESULT STDMETHODCALLTYPE get_self(IHTMLWindow2 **p) override { return UnservedCall("IHTMLWindow2::get_self"); }
     HRESULT STDMETHODCALLTYPE get_top(IHTMLWindow2 **p) override { return UnservedCall("IHTMLWindow2::get_top"); }
     HRESULT STDMETHODCALLTYPE get_window(IHTMLWindow2 **p) override { return UnservedCall("IHTMLWindow2::get_window"); }
@@ -501,7 +501,7 @@ public:
     HRESULT STDMETHODCALLTYPE get_event(IHTMLEventObj **p) override { return UnservedCall("IHTMLWindow2::get_event"); }
     HRESULT STDMETHODCALLTYPE get__newEnum(IUnknown **p) override { return UnservedCall("IHTMLWindow2::get__newEnum"); }
     HRESULT STDMETHODCALLTYPE showModalDialog(BSTR dialog, VARIANT *varArgIn, VARIANT *varOptions, VARIANT *varArgOut) override { return UnservedCall("IHTMLWindow2::showModalDialog"); }
-    HRESULT STDMETHODCALLTYPE showHelp(BSTR helpURL, VARIANT helpArg, BSTR features = L"") override { return UnservedCall("IHTMLWindow2::showHelp"); }
+    HRESULT STDMETHODCALLTYPE showHelp(BSTR helpURL, VARIANT helpArg, BSTR features) override { return UnservedCall("IHTMLWindow2::showHelp"); }
     HRESULT STDMETHODCALLTYPE get_screen(IHTMLScreen **p) override { return UnservedCall("IHTMLWindow2::get_screen"); }
     HRESULT STDMETHODCALLTYPE get_Option(IHTMLOptionElementFactory **p) override { return UnservedCall("IHTMLWindow2::get_Option"); }
     HRESULT STDMETHODCALLTYPE focus() override { return UnservedCall("IHTMLWindow2::focus"); }
@@ -513,7 +513,7 @@ public:
     HRESULT STDMETHODCALLTYPE clearInterval(LONG timerID) override { return UnservedCall("IHTMLWindow2::clearInterval"); }
     HRESULT STDMETHODCALLTYPE put_offscreenBuffering(VARIANT v) override { return UnservedCall("IHTMLWindow2::put_offscreenBuffering"); }
     HRESULT STDMETHODCALLTYPE get_offscreenBuffering(VARIANT *p) override { return UnservedCall("IHTMLWindow2::get_offscreenBuffering"); }
-    HRESULT STDMETHODCALLTYPE execScript(BSTR code, BSTR language = L"JScript", VARIANT *pvarRet = 0) override { return UnservedCall("IHTMLWindow2::execScript"); }
+    HRESULT STDMETHODCALLTYPE execScript(BSTR code, BSTR language, VARIANT *pvarRet) override { return UnservedCall("IHTMLWindow2::execScript"); }
     HRESULT STDMETHODCALLTYPE toString(BSTR *String) override { return UnservedCall("IHTMLWindow2::toString"); }
     HRESULT STDMETHODCALLTYPE scrollBy(LONG x, LONG y) override { return UnservedCall("IHTMLWindow2::scrollBy"); }
     HRESULT STDMETHODCALLTYPE scrollTo(LONG x, LONG y) override { return UnservedCall("IHTMLWindow2::scrollTo"); }

@@ -1,4 +1,4 @@
-#include "dialogs/activation.h"
+#include "dialogs/activation_context.h"
 
 #include "module/module.h"
 
