@@ -27,8 +27,11 @@ INTERFACES = {
     "IShellBrowser": "shobjidl.h",
     "IShellView": "shobjidl.h",
     "IFolderView": "shobjidl.h",
+    "ITravelLogStg": "tlogstg.h",
+    "IEnumTravelLogEntry": "tlogstg.h",
+    "ITravelLogEntry": "tlogstg.h",
 }
-HEADERS = ["oaidl.h", "ocidl.h", "oleidl.h", "servprov.h", "exdisp.h", "mshtml.h", "shobjidl.h"]
+HEADERS = ["oaidl.h", "ocidl.h", "oleidl.h", "servprov.h", "exdisp.h", "mshtml.h", "shobjidl.h", "tlogstg.h"]
 
 METHOD = re.compile(r"virtual\s+(\w+)\s+STDMETHODCALLTYPE\s+(\w+)\s*\((.*?)\)\s*=\s*0\s*;", re.S)
 
@@ -65,6 +68,7 @@ def main():
         "#include <ocidl.h>",
         "#include <servprov.h>",
         "#include <shobjidl.h>",
+        "#include <tlogstg.h>",
         "",
         "namespace cc::test {",
         "",

@@ -21,8 +21,9 @@ void ShellFree(void* p) {
     if (SUCCEEDED(::SHGetMalloc(&allocator)) && allocator) allocator->Free(p);
 }
 
-// The "*.lnk" names in the store, sorted so the list order survives any file system.
-std::vector<std::wstring> LinkNames(const wchar_t* links) {
+}  // namespace
+
+std::vector<std::wstring> QuickMoveLinkNames(const wchar_t* links) {
     std::vector<std::wstring> names;
     wchar_t pattern[MAX_PATH];
     if (!AppendPath(pattern, links, L"*.lnk")) return names;
@@ -37,7 +38,21 @@ std::vector<std::wstring> LinkNames(const wchar_t* links) {
     return names;
 }
 
-}  // namespace
+LinkRead ReadQuickMoveLink(const wchar_t* path, PIDLIST_ABSOLUTE* pidl) {
+    *pidl = nullptr;
+    ComPtr<IShellLinkW> link;
+    ComPtr<IPersistFile> file;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&link))) ||
+        FAILED(link.As(&file)) || FAILED(file->Load(path, STGM_READ))) {
+        return LinkRead::Stop;
+    }
+    if (FAILED(link->Resolve(nullptr, SLR_NO_UI | SLR_NOSEARCH | SLR_NOTRACK))) return LinkRead::Skip;
+    if (FAILED(link->GetIDList(pidl)) || !*pidl) {
+        *pidl = nullptr;
+        return LinkRead::Skip;
+    }
+    return LinkRead::Loaded;
+}
 
 bool QuickMoveFolders::Append(PIDLIST_ABSOLUTE pidl) {
     if (full()) {
@@ -77,18 +92,14 @@ void ReadQuickMoveStore(const wchar_t* folder, QuickMoveFolders& into) {
     into.Clear();
     wchar_t links[MAX_PATH];
     if (!LinksFolderPath(folder, links)) return;
-    for (const std::wstring& name : LinkNames(links)) {
+    for (const std::wstring& name : QuickMoveLinkNames(links)) {
         if (into.full()) return;
-        ComPtr<IShellLinkW> link;
-        ComPtr<IPersistFile> file;
         wchar_t path[MAX_PATH];
-        if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&link))) ||
-            FAILED(link.As(&file)) || !AppendPath(path, links, name.c_str()) || FAILED(file->Load(path, STGM_READ))) {
-            return;
-        }
-        if (FAILED(link->Resolve(nullptr, SLR_NO_UI | SLR_NOSEARCH | SLR_NOTRACK))) continue;
+        if (!AppendPath(path, links, name.c_str())) return;
         PIDLIST_ABSOLUTE pidl = nullptr;
-        if (SUCCEEDED(link->GetIDList(&pidl)) && pidl) into.Append(pidl);
+        const LinkRead read = ReadQuickMoveLink(path, &pidl);
+        if (read == LinkRead::Stop) return;
+        if (read == LinkRead::Loaded) into.Append(pidl);
     }
 }
 
@@ -96,7 +107,7 @@ void WriteQuickMoveStore(const wchar_t* folder, const QuickMoveFolders& folders)
     wchar_t links[MAX_PATH];
     if (!LinksFolderPath(folder, links)) return;
     if (::GetFileAttributesW(links) == INVALID_FILE_ATTRIBUTES) ::CreateDirectoryW(links, nullptr);
-    for (const std::wstring& name : LinkNames(links)) {
+    for (const std::wstring& name : QuickMoveLinkNames(links)) {
         wchar_t path[MAX_PATH];
         if (AppendPath(path, links, name.c_str())) ::DeleteFileW(path);
     }

@@ -7,6 +7,8 @@
 #include <shtypes.h>
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
 namespace cc {
 
@@ -36,6 +38,16 @@ private:
 
 // The "Links" folder inside `folder`; false when the path does not fit.
 bool LinksFolderPath(const wchar_t* folder, wchar_t (&out)[MAX_PATH]);
+
+// The "*.lnk" file names of a "Links" folder, sorted: the names carry the list order,
+// whatever order the file system lists them in.
+std::vector<std::wstring> QuickMoveLinkNames(const wchar_t* links);
+
+enum class LinkRead { Loaded, Skip, Stop };
+// Loads one shortcut and resolves it without asking anyone: Loaded (the target's item
+// list in *pidl, the caller's to free), Skip (it does not resolve or has no target) or
+// Stop (no link object, or the file cannot be loaded).
+LinkRead ReadQuickMoveLink(const wchar_t* path, PIDLIST_ABSOLUTE* pidl);
 
 // Reads the "*.lnk" shortcuts of the store, in name order, skipping those that do not
 // resolve without asking anyone, stopping at 64 or at the first that cannot be loaded.

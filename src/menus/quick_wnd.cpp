@@ -5,7 +5,7 @@
 namespace cc {
 namespace {
 
-constexpr wchar_t kQuickWndClass[] = L"CursorCadenceQuickWnd";
+constexpr wchar_t kQuickWndClass[] = L"CursorCadence QuickWnd";
 
 // The class is registered while at least one window of it exists and unregistered with
 // the last one, so no class with a window procedure of this module outlives the module.
@@ -25,8 +25,11 @@ bool AcquireClass(WNDPROC proc) {
     if (g_liveWindows == 0) {
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof(wc);
+        wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
         wc.lpfnWndProc = proc;
         wc.hInstance = ThisModule();
+        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
         wc.lpszClassName = kQuickWndClass;
         ok = ::RegisterClassExW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
     }
@@ -65,6 +68,43 @@ bool QuickWnd::PostQuitRequest(HWND quickWnd) {
     return quickWnd && QuitRequestMessage() != 0 && ::PostMessageW(quickWnd, QuitRequestMessage(), 0, 0);
 }
 
+QuickWnd* QuickWnd::FromHandle(HWND quickWnd) {
+    if (!quickWnd || ::GetWindowThreadProcessId(quickWnd, nullptr) != ::GetCurrentThreadId()) return nullptr;
+    return reinterpret_cast<QuickWnd*>(::GetWindowLongPtrW(quickWnd, GWLP_USERDATA));
+}
+
+void QuickWnd::SetSlotName(int i, const wchar_t* name, HDC dc) {
+    if (i < 0 || i >= kMenuSlots) return;
+    MenuSlot& s = slots_[i];
+    ::lstrcpynW(s.name, name ? name : L"", kMenuNameUnits);
+    s.extent = {0, 0};
+    ::GetTextExtentPoint32W(dc, s.name, ::lstrlenW(s.name), &s.extent);
+}
+
+void QuickWnd::MeasureMenuItem(MEASUREITEMSTRUCT& item) const {
+    if (item.CtlType != ODT_MENU || item.itemID < 1 || item.itemID > kMenuSlots) return;
+    const MenuSlot& s = slots_[item.itemID - 1];
+    const int cxs = ::GetSystemMetrics(SM_CXSMICON), cys = ::GetSystemMetrics(SM_CYSMICON);
+    item.itemWidth = static_cast<UINT>(s.extent.cx + cxs + 10);
+    item.itemHeight = static_cast<UINT>((s.extent.cy > cys ? s.extent.cy : cys) + 4);
+}
+
+void QuickWnd::DrawMenuItem(const DRAWITEMSTRUCT& item) const {
+    if (item.CtlType != ODT_MENU || item.itemID < 1 || item.itemID > kMenuSlots) return;
+    const MenuSlot& s = slots_[item.itemID - 1];
+    const int cxs = ::GetSystemMetrics(SM_CXSMICON), cys = ::GetSystemMetrics(SM_CYSMICON);
+    int length = 0;
+    while (length < kMenuNameUnits && s.name[length] != L'\0') ++length;
+    if (length == kMenuNameUnits) length = 0;
+    ::SetBkMode(item.hDC, TRANSPARENT);
+    const bool selected = (item.itemAction & ODA_SELECT) && (item.itemState & ODS_SELECTED);
+    ::FillRect(item.hDC, &item.rcItem, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_MENU));
+    ::SetTextColor(item.hDC, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
+    if (s.icon) ::DrawIconEx(item.hDC, item.rcItem.left + 5, item.rcItem.top + 2, s.icon, cxs, cys, 0, nullptr, DI_NORMAL);
+    const int y = item.rcItem.top + (item.rcItem.bottom - s.extent.cy - item.rcItem.top) / 2;
+    ::TextOutW(item.hDC, item.rcItem.left + cxs + 10, y, s.name, length);
+}
+
 LRESULT CALLBACK QuickWnd::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
@@ -76,6 +116,12 @@ LRESULT CALLBACK QuickWnd::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LP
         return 0;
     }
     switch (message) {
+    case WM_MEASUREITEM:
+        if (self) self->MeasureMenuItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        return 0;
+    case WM_DRAWITEM:
+        if (self) self->DrawMenuItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return 0;
     case WM_TIMER:
         if (self && self->timedOut_) *self->timedOut_ = 1;
         return 0;

@@ -1,14 +1,27 @@
-// The object's message-only window: target of the gesture timer (and, later, owner of
-// the popup menus). One per browser object, created and destroyed on its thread.
+// The object's message-only window: target of the gesture timer and owner of the two
+// owner-drawn wheel menus, whose items it measures and paints from its MenuSlot records.
+// One per browser object, created and destroyed on its thread.
 #pragma once
 
 #include <windows.h>
+#include <shtypes.h>
 
 #include <cstdint>
 
 #include "common/unique_handle.h"
 
 namespace cc {
+
+inline constexpr int kMenuSlots = 32;
+inline constexpr int kMenuNameUnits = 128;
+
+// What one owner-drawn menu item shows; slot k is the item with command id k + 1.
+struct MenuSlot {
+    HICON icon = nullptr;                 // owned by the menu that filled it
+    wchar_t name[kMenuNameUnits] = L"";   // at most 127 characters
+    SIZE extent = {0, 0};                 // of the name, in the default GUI font
+    PIDLIST_ABSOLUTE pidl = nullptr;      // quick-move entries only; owned by that menu
+};
 
 class QuickWnd {
 public:
@@ -36,13 +49,22 @@ public:
     // so that browser is only ever called on its own thread.
     static bool PostQuitRequest(HWND quickWnd);
 
+    // The window's object (same thread only), or null.
+    static QuickWnd* FromHandle(HWND quickWnd);
+    MenuSlot& slot(int i) { return slots_[i]; }
+    // Writes a name (cut to 127 characters) and measures it with `dc`'s font.
+    void SetSlotName(int i, const wchar_t* name, HDC dc);
+
 private:
+    void MeasureMenuItem(MEASUREITEMSTRUCT& item) const;
+    void DrawMenuItem(const DRAWITEMSTRUCT& item) const;
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     unique_hwnd window_;
     int32_t* timedOut_ = nullptr;
     QuitHandler quitHandler_ = nullptr;
     void* quitContext_ = nullptr;
+    MenuSlot slots_[kMenuSlots];
 };
 
 }  // namespace cc

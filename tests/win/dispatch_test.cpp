@@ -7,10 +7,15 @@
 #include <commctrl.h>
 #include <exdispid.h>
 
+#include <shlobj.h>
+#include <wrl/client.h>
+
+#include <string>
 #include <vector>
 
 #include "attached_view.h"
 #include "gesture/status_text.h"
+#include "menu_driver.h"
 
 namespace cc {
 namespace {
@@ -311,9 +316,60 @@ TEST_F(FolderDispatch, TheWheelWithTheQuickMoveMenuIsConsumed) {
     input.MoveTo(p.x, p.y);
     input.RightDown();
     log.Clear();
+    test::MenuDriver escape({VK_ESCAPE});  // the real menu opens: nothing is registered here
     input.Wheel(120);
+    EXPECT_TRUE(PumpUntil([&] { return escape.ran; }, 3000));
     EXPECT_EQ(log.Count(WM_MOUSEWHEEL), 0u);
+    EXPECT_EQ(v.browser.Count("Navigate2"), 0u) << "nothing chosen, nowhere to go";
     input.RightUp();
+}
+
+// The store beside this test program (the product's module folder here): one favourite,
+// removed again at the end.
+class LinksBesideProgram {
+public:
+    LinksBesideProgram() {
+        wchar_t path[MAX_PATH];
+        ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+        folder_ = path;
+        folder_ = folder_.substr(0, folder_.find_last_of(L'\\')) + L"\\Links";
+        ::CreateDirectoryW(folder_.c_str(), nullptr);
+        Microsoft::WRL::ComPtr<IShellLinkW> link;
+        Microsoft::WRL::ComPtr<IPersistFile> file;
+        PIDLIST_ABSOLUTE pidl = nullptr;
+        if (SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&link))) &&
+            SUCCEEDED(::SHParseDisplayName(L"C:\\windows", nullptr, &pidl, 0, nullptr))) {
+            link->SetIDList(pidl);
+            if (SUCCEEDED(link.As(&file))) file->Save((folder_ + L"\\00.lnk").c_str(), TRUE);
+            ::CoTaskMemFree(pidl);
+        }
+    }
+    ~LinksBesideProgram() {
+        ::DeleteFileW((folder_ + L"\\00.lnk").c_str());
+        ::RemoveDirectoryW(folder_.c_str());
+    }
+
+private:
+    std::wstring folder_;
+};
+
+TEST_F(FolderDispatch, ChoosingAFavouriteFromTheWheelMenuNavigatesThere) {
+    LinksBesideProgram store;
+    const POINT p = Empty();
+    input.MoveTo(p.x, p.y);
+    input.RightDown();
+    test::MenuDriver choose({VK_DOWN, VK_RETURN});
+    input.Wheel(-120);
+    EXPECT_TRUE(PumpUntil([&] { return choose.ran; }, 3000));
+    input.RightUp();
+    ASSERT_EQ(v.browser.navigations.size(), 1u);
+    const test::RecordedVariant& target = v.browser.navigations[0].target;
+    EXPECT_EQ(target.vt, VT_ARRAY | VT_UI1);
+    EXPECT_TRUE(v.browser.navigations[0].restEmpty);
+    PIDLIST_ABSOLUTE windows = nullptr;
+    ASSERT_TRUE(SUCCEEDED(::SHParseDisplayName(L"C:\\windows", nullptr, &windows, 0, nullptr)));
+    EXPECT_TRUE(::ILIsEqual(reinterpret_cast<PCIDLIST_ABSOLUTE>(target.bytes.data()), windows));
+    ::CoTaskMemFree(windows);
 }
 
 TEST_F(FolderDispatch, WithoutAViewEveryMessagePasses) {

@@ -337,10 +337,10 @@ TEST(QuickWindow, TheClassLivesExactlyAsLongAsItsWindows) {
         ASSERT_TRUE(second.Create());
         EXPECT_NE(first.hwnd(), second.hwnd());
         first.Destroy();
-        EXPECT_TRUE(::GetClassInfoExW(module, L"CursorCadenceQuickWnd", &wc));
+        EXPECT_TRUE(::GetClassInfoExW(module, L"CursorCadence QuickWnd", &wc));
         ::SendMessageW(second.hwnd(), WM_TIMER, 1, 0);  // still served
     }
-    EXPECT_FALSE(::GetClassInfoExW(module, L"CursorCadenceQuickWnd", &wc));
+    EXPECT_FALSE(::GetClassInfoExW(module, L"CursorCadence QuickWnd", &wc));
     QuickWnd again;
     EXPECT_TRUE(again.Create());
 }

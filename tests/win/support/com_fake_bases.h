@@ -7,6 +7,7 @@
 #include <ocidl.h>
 #include <servprov.h>
 #include <shobjidl.h>
+#include <tlogstg.h>
 
 namespace cc::test {
 
@@ -581,6 +582,31 @@ public:
     HRESULT STDMETHODCALLTYPE GetAutoArrange() override { return UnservedCall("IFolderView::GetAutoArrange"); }
     HRESULT STDMETHODCALLTYPE SelectItem(int iItem, DWORD dwFlags) override { return UnservedCall("IFolderView::SelectItem"); }
     HRESULT STDMETHODCALLTYPE SelectAndPositionItems(UINT cidl, PCUITEMID_CHILD_ARRAY apidl, POINT *apt, DWORD dwFlags) override { return UnservedCall("IFolderView::SelectAndPositionItems"); }
+};
+
+class FakeBase_ITravelLogStg : public ITravelLogStg {
+public:
+    HRESULT STDMETHODCALLTYPE CreateEntry(LPCWSTR pszUrl, LPCWSTR pszTitle, ITravelLogEntry *ptleRelativeTo, WINBOOL fPrepend, ITravelLogEntry **pptle) override { return UnservedCall("ITravelLogStg::CreateEntry"); }
+    HRESULT STDMETHODCALLTYPE TravelTo(ITravelLogEntry *ptle) override { return UnservedCall("ITravelLogStg::TravelTo"); }
+    HRESULT STDMETHODCALLTYPE EnumEntries(TLENUMF flags, IEnumTravelLogEntry **ppenum) override { return UnservedCall("ITravelLogStg::EnumEntries"); }
+    HRESULT STDMETHODCALLTYPE FindEntries(TLENUMF flags, LPCWSTR pszUrl, IEnumTravelLogEntry **ppenum) override { return UnservedCall("ITravelLogStg::FindEntries"); }
+    HRESULT STDMETHODCALLTYPE GetCount(TLENUMF flags, DWORD *pcEntries) override { return UnservedCall("ITravelLogStg::GetCount"); }
+    HRESULT STDMETHODCALLTYPE RemoveEntry(ITravelLogEntry *ptle) override { return UnservedCall("ITravelLogStg::RemoveEntry"); }
+    HRESULT STDMETHODCALLTYPE GetRelativeEntry(int iOffset, ITravelLogEntry **ptle) override { return UnservedCall("ITravelLogStg::GetRelativeEntry"); }
+};
+
+class FakeBase_IEnumTravelLogEntry : public IEnumTravelLogEntry {
+public:
+    HRESULT STDMETHODCALLTYPE Next(ULONG cElt, ITravelLogEntry **rgElt, ULONG *pcEltFetched) override { return UnservedCall("IEnumTravelLogEntry::Next"); }
+    HRESULT STDMETHODCALLTYPE Skip(ULONG cElt) override { return UnservedCall("IEnumTravelLogEntry::Skip"); }
+    HRESULT STDMETHODCALLTYPE Reset() override { return UnservedCall("IEnumTravelLogEntry::Reset"); }
+    HRESULT STDMETHODCALLTYPE Clone(IEnumTravelLogEntry **ppEnum) override { return UnservedCall("IEnumTravelLogEntry::Clone"); }
+};
+
+class FakeBase_ITravelLogEntry : public ITravelLogEntry {
+public:
+    HRESULT STDMETHODCALLTYPE GetTitle(LPWSTR *ppszTitle) override { return UnservedCall("ITravelLogEntry::GetTitle"); }
+    HRESULT STDMETHODCALLTYPE GetURL(LPWSTR *ppszURL) override { return UnservedCall("ITravelLogEntry::GetURL"); }
 };
 
 }  // namespace cc::test

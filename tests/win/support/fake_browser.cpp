@@ -90,9 +90,120 @@ HRESULT STDMETHODCALLTYPE FakeBrowser::put_TheaterMode(VARIANT_BOOL on) {
     return S_OK;
 }
 
+namespace {
+
+const GUID kTravelLogStg = {0x7EBFDD80, 0xAD18, 0x11D3, {0xA4, 0xC5, 0x00, 0xC0, 0x4F, 0x72, 0xD6, 0xB8}};
+const GUID kTravelLogEntry = {0x7EBFDD87, 0xAD18, 0x11D3, {0xA4, 0xC5, 0x00, 0xC0, 0x4F, 0x72, 0xD6, 0xB8}};
+const GUID kEnumTravelLogEntry = {0x7EBFDD85, 0xAD18, 0x11D3, {0xA4, 0xC5, 0x00, 0xC0, 0x4F, 0x72, 0xD6, 0xB8}};
+
+// Heap objects that free themselves, as the product releases what it is given.
+class Entry final : public FakeBase_ITravelLogEntry {
+public:
+    explicit Entry(std::wstring title) : title_(std::move(title)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (riid != IID_IUnknown && riid != kTravelLogEntry) return E_NOINTERFACE;
+        *out = static_cast<ITravelLogEntry*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG r = --refs_;
+        if (r == 0) delete this;
+        return r;
+    }
+    HRESULT STDMETHODCALLTYPE GetTitle(LPWSTR* title) override {
+        if (!title) return E_POINTER;
+        *title = static_cast<LPWSTR>(::CoTaskMemAlloc((title_.size() + 1) * sizeof(wchar_t)));
+        if (!*title) return E_OUTOFMEMORY;
+        std::copy(title_.c_str(), title_.c_str() + title_.size() + 1, *title);
+        return S_OK;
+    }
+    const std::wstring& title() const { return title_; }
+
+private:
+    std::wstring title_;
+    ULONG refs_ = 1;
+};
+
+class Entries final : public FakeBase_IEnumTravelLogEntry {
+public:
+    explicit Entries(std::vector<std::wstring> titles) : titles_(std::move(titles)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (riid != IID_IUnknown && riid != kEnumTravelLogEntry) return E_NOINTERFACE;
+        *out = static_cast<IEnumTravelLogEntry*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG r = --refs_;
+        if (r == 0) delete this;
+        return r;
+    }
+    HRESULT STDMETHODCALLTYPE Next(ULONG count, ITravelLogEntry** out, ULONG* fetched) override {
+        if (fetched) *fetched = 0;
+        if (count != 1 || !out) return E_INVALIDARG;
+        *out = nullptr;
+        if (next_ >= titles_.size()) return S_FALSE;
+        *out = new Entry(titles_[next_++]);
+        if (fetched) *fetched = 1;
+        return S_OK;
+    }
+
+private:
+    std::vector<std::wstring> titles_;
+    size_t next_ = 0;
+    ULONG refs_ = 1;
+};
+
+}  // namespace
+
+HRESULT STDMETHODCALLTYPE FakeTravelLog::QueryInterface(REFIID riid, void** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (riid != IID_IUnknown && riid != kTravelLogStg) return E_NOINTERFACE;
+    *out = static_cast<ITravelLogStg*>(this);
+    AddRef();
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FakeTravelLog::GetCount(DWORD flags, DWORD* count) {
+    if (!count) return E_POINTER;
+    *count = static_cast<DWORD>(flags == TLEF_RELATIVE_BACK ? back.size() : forward.size());
+    return countResult;
+}
+
+HRESULT STDMETHODCALLTYPE FakeTravelLog::EnumEntries(TLENUMF flags, IEnumTravelLogEntry** entries) {
+    if (!entries) return E_POINTER;
+    *entries = new Entries(flags == TLEF_RELATIVE_BACK ? back : forward);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FakeTravelLog::GetRelativeEntry(int offset, ITravelLogEntry** entry) {
+    relativeAsked.push_back(offset);
+    if (!entry) return E_POINTER;
+    *entry = nullptr;
+    const std::vector<std::wstring>& side = offset < 0 ? back : forward;
+    const size_t index = static_cast<size_t>(offset < 0 ? -offset : offset) - 1;
+    if (offset == 0 || index >= side.size()) return E_FAIL;
+    *entry = new Entry(side[index]);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FakeTravelLog::TravelTo(ITravelLogEntry* entry) {
+    travelledTo.push_back(entry ? static_cast<Entry*>(entry)->title() : L"");
+    return S_OK;
+}
+
 HRESULT STDMETHODCALLTYPE FakeBrowser::QueryService(REFGUID service, REFIID riid, void** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
+    if (service == kTravelLogStg) return travelLog ? travelLog->QueryInterface(riid, out) : E_NOINTERFACE;
     if (service != IID_IShellBrowser || !shellBrowser) return E_NOINTERFACE;
     return shellBrowser->QueryInterface(riid, out);
 }

@@ -19,6 +19,7 @@ std::vector<std::string>& UnservedCalls();
 
 class FakeDocument;
 class FakeShellBrowser;
+class FakeTravelLog;
 
 // A copy of a VARIANT argument the product passed.
 struct RecordedVariant {
@@ -50,6 +51,7 @@ public:
     bool refuseAdvise = false;
     FakeDocument* document = nullptr;
     FakeShellBrowser* shellBrowser = nullptr;  // served through IServiceProvider
+    FakeTravelLog* travelLog = nullptr;        // likewise
     const wchar_t* locationUrl = nullptr;      // null: get_LocationURL fails
     VARIANT_BOOL theaterMode = VARIANT_FALSE;
     std::vector<std::wstring> statusTexts;
@@ -191,6 +193,24 @@ public:
     ULONG STDMETHODCALLTYPE Release() override { return --refs; }
     HRESULT STDMETHODCALLTYPE QueryActiveShellView(IShellView** view) override;
     HRESULT STDMETHODCALLTYPE GetFolder(REFIID riid, void** out) override;
+};
+
+// The browser's travel log: given back and forward titles (nearest first), recording
+// the relative entry asked for and the entry travelled to.
+class FakeTravelLog final : public FakeBase_ITravelLogStg {
+public:
+    std::vector<std::wstring> back, forward;
+    HRESULT countResult = S_OK;
+    std::vector<int> relativeAsked;
+    std::vector<std::wstring> travelledTo;
+    LONG refs = 1;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+    HRESULT STDMETHODCALLTYPE GetCount(DWORD flags, DWORD* count) override;
+    HRESULT STDMETHODCALLTYPE EnumEntries(TLENUMF flags, IEnumTravelLogEntry** entries) override;
+    HRESULT STDMETHODCALLTYPE GetRelativeEntry(int offset, ITravelLogEntry** entry) override;
+    HRESULT STDMETHODCALLTYPE TravelTo(ITravelLogEntry* entry) override;
 };
 
 // Builds a DISPPARAMS for BeforeNavigate2 the way the browser does (arguments in

@@ -1,0 +1,63 @@
+// Drives a popup menu from inside its own modal loop: once the menu is tracked, presses
+// the given keys as real keyboard input and records what the menu held.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "menus/quick_wnd.h"
+#include "screenshot.h"
+
+namespace cc::test {
+
+// Presses keys in the popup menu once it is tracked; records what it saw.
+class MenuDriver {
+public:
+    explicit MenuDriver(std::vector<WORD> keys, const wchar_t* screenshot = nullptr, QuickWnd* quick = nullptr)
+        : keys_(std::move(keys)), screenshot_(screenshot), quick_(quick) {
+        current_ = this;
+        timer_ = ::SetTimer(nullptr, 0, 50, &MenuDriver::Tick);
+    }
+    ~MenuDriver() {
+        ::KillTimer(nullptr, timer_);
+        current_ = nullptr;
+    }
+    HMENU menu = nullptr;
+    int items = -1;
+    std::vector<UINT> ids;       // command ids, top to bottom
+    std::vector<HICON> icons;    // the slots' icons while the menu was open
+    bool ran = false;
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        MenuDriver* self = current_;
+        if (!self || self->ran) return;
+        HWND window = ::FindWindowW(L"#32768", nullptr);
+        if (!window || !::IsWindowVisible(window)) return;
+        self->ran = true;
+        self->menu = reinterpret_cast<HMENU>(::SendMessageW(window, MN_GETHMENU, 0, 0));
+        self->items = ::GetMenuItemCount(self->menu);
+        for (int i = 0; i < self->items; ++i) self->ids.push_back(::GetMenuItemID(self->menu, i));
+        if (self->quick_) {
+            for (int i = 0; i < kMenuSlots; ++i) {
+                if (self->quick_->slot(i).icon) self->icons.push_back(self->quick_->slot(i).icon);
+            }
+        }
+        if (self->screenshot_) SaveScreenshot(window, self->screenshot_);
+        for (WORD key : self->keys_) {
+            INPUT in[2] = {};
+            in[0].type = in[1].type = INPUT_KEYBOARD;
+            in[0].ki.wVk = in[1].ki.wVk = key;
+            in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+            ::SendInput(2, in, sizeof(INPUT));
+        }
+    }
+    static inline MenuDriver* current_ = nullptr;
+    std::vector<WORD> keys_;
+    const wchar_t* screenshot_;
+    QuickWnd* quick_;
+    UINT_PTR timer_ = 0;
+};
+
+}  // namespace cc::test
