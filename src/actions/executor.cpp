@@ -90,24 +90,48 @@ void CloseOtherInstances() {
     for (HWND other : InstanceList::OtherQuickWindows(::GetCurrentThreadId())) QuickWnd::PostQuitRequest(other);
 }
 
-void RunExplorerAction(const GestureContext& ctx, int action, HWND top) {
+// Rows 0..4, 8 and 9 are the same in both tables.
+bool RunCommonAction(const GestureContext& ctx, int action, HWND top) {
     IWebBrowser2* b = ctx.browser;
     switch (action) {
     case 0:
         OpenSettingsSheet(ctx);
-        break;
+        return true;
     case 1:
         b->GoBack();
-        break;
+        return true;
     case 2:
         b->GoForward();
-        break;
+        return true;
     case 3:
         b->Stop();
-        break;
+        return true;
     case 4:
         b->Refresh();
-        break;
+        return true;
+    case 8:
+        ToggleMaximized(top);
+        return true;
+    case 9:
+        ::ShowWindow(top, SW_MINIMIZE);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The four scroll rows: Explorer 12..15, browser 20..23.
+bool RunScrollAction(const GestureContext& ctx, int row) {
+    static constexpr WPARAM kRequests[] = {SB_TOP, SB_BOTTOM, SB_PAGEUP, SB_PAGEDOWN};
+    if (row < 0 || row >= 4) return false;
+    Scroll(ctx, kRequests[row]);
+    return true;
+}
+
+void RunExplorerAction(const GestureContext& ctx, int action, HWND top) {
+    if (RunCommonAction(ctx, action, top) || RunScrollAction(ctx, action - 12)) return;
+    IWebBrowser2* b = ctx.browser;
+    switch (action) {
     case 5:
         if (HWND tabBar = FindTabBarWindow(b)) {
             ::SendMessageW(tabBar, kTabBarClose, 0, 0);
@@ -132,29 +156,11 @@ void RunExplorerAction(const GestureContext& ctx, int action, HWND top) {
         Navigate(b, &home.v);
         break;
     }
-    case 8:
-        ToggleMaximized(top);
-        break;
-    case 9:
-        ::ShowWindow(top, SW_MINIMIZE);
-        break;
     case 10:
         UpOneFolder(ctx, ctx.settings.Get(Field::UpFolderByPath));
         break;
     case 11:
         OpenCommandPrompt(b);
-        break;
-    case 12:
-        Scroll(ctx, SB_TOP);
-        break;
-    case 13:
-        Scroll(ctx, SB_BOTTOM);
-        break;
-    case 14:
-        Scroll(ctx, SB_PAGEUP);
-        break;
-    case 15:
-        Scroll(ctx, SB_PAGEDOWN);
         break;
     default:
         break;
@@ -168,23 +174,9 @@ void RunBrowserAction(const GestureContext& ctx, int action, HWND top) {
     IWebBrowser2* b = ctx.browser;
     const bool tabbed = ctx.session->TabbedBrowser != 0;
     if (TabbedOnly(action) && !tabbed) return;
+    if (RunCommonAction(ctx, action, top) || RunScrollAction(ctx, action - 20)) return;
     const WORD zoomModifier = tabbed ? VK_CONTROL : VK_MENU;
     switch (action) {
-    case 0:
-        OpenSettingsSheet(ctx);
-        break;
-    case 1:
-        b->GoBack();
-        break;
-    case 2:
-        b->GoForward();
-        break;
-    case 3:
-        b->Stop();
-        break;
-    case 4:
-        b->Refresh();
-        break;
     case 5:
         b->Quit();
         break;
@@ -193,12 +185,6 @@ void RunBrowserAction(const GestureContext& ctx, int action, HWND top) {
         break;
     case 7:
         b->GoHome();
-        break;
-    case 8:
-        ToggleMaximized(top);
-        break;
-    case 9:
-        ::ShowWindow(top, SW_MINIMIZE);
         break;
     case 10:
         UpOneLevel(ctx);
@@ -242,18 +228,6 @@ void RunBrowserAction(const GestureContext& ctx, int action, HWND top) {
         b->put_TheaterMode(theater == VARIANT_TRUE ? VARIANT_FALSE : VARIANT_TRUE);
         break;
     }
-    case 20:
-        Scroll(ctx, SB_TOP);
-        break;
-    case 21:
-        Scroll(ctx, SB_BOTTOM);
-        break;
-    case 22:
-        Scroll(ctx, SB_PAGEUP);
-        break;
-    case 23:
-        Scroll(ctx, SB_PAGEDOWN);
-        break;
     case 24:
         Chord({zoomModifier, KeyOf(L'+')});
         break;

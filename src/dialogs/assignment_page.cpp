@@ -7,6 +7,7 @@
 #include <string>
 
 #include "dialogs/gesture_edit_dialog.h"
+#include "dialogs/report_list.h"
 #include "dialogs/resource.h"
 #include "dialogs/settings_sheet.h"
 #include "settings/action_catalogue.h"
@@ -42,31 +43,15 @@ void SetGestureCell(HWND list, int row, const Gesture& g) {
 void Fill(HWND list, ActionList host) {
     ListView_DeleteAllItems(list);
     for (int k = 0; k < ActionCount(host); ++k) {
-        std::wstring name = NameText(host, k);
-        LVITEMW item{};
-        item.mask = LVIF_TEXT;
-        item.iItem = k;
-        item.pszText = name.data();
-        ListView_InsertItem(list, &item);
-        SetGestureCell(list, k, g_working.Of(host)[k]);
+        wchar_t gesture[kGestureTextUnits];
+        FormatGestureText(g_working.Of(host)[k], gesture, kGestureTextUnits);
+        InsertListRow(list, k, NameText(host, k).c_str(), gesture);
     }
 }
 
 void OnInit(HWND page) {
     HWND list = ::GetDlgItem(page, IDC_ACTION_LIST);
-    RECT r{};
-    ::GetWindowRect(list, &r);
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-    column.fmt = LVCFMT_LEFT;
-    column.cx = kNameColumnWidth;
-    column.pszText = const_cast<wchar_t*>(L"機能");
-    ListView_InsertColumn(list, 0, &column);
-    column.cx = (r.right - r.left) - kNameColumnWidth - 22;
-    column.pszText = const_cast<wchar_t*>(L"ジェスチャー");
-    ListView_InsertColumn(list, 1, &column);
-    ListView_SetExtendedListViewStyle(list, ListView_GetExtendedListViewStyle(list) | LVS_EX_GRIDLINES |
-                                                LVS_EX_FULLROWSELECT);
+    SetUpTwoColumnList(list, L"機能", kNameColumnWidth, L"ジェスチャー", 22);
 
     const SettingsView s = SheetSettings();
     for (ActionList host : {ActionList::Explorer, ActionList::Browser}) {

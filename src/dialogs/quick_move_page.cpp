@@ -11,6 +11,7 @@
 
 #include "dialogs/page_logic.h"
 #include "dialogs/quick_move_store.h"
+#include "dialogs/report_list.h"
 #include "dialogs/resource.h"
 #include "dialogs/settings_sheet.h"
 
@@ -45,14 +46,9 @@ void FillList(HWND list) {
         SHFILEINFOW info{};
         ::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(g_folders.at(i)), 0, &info, sizeof(info),
                          SHGFI_PIDL | SHGFI_DISPLAYNAME);
-        LVITEMW item{};
-        item.mask = LVIF_TEXT;
-        item.iItem = static_cast<int>(i);
-        item.pszText = info.szDisplayName;
-        ListView_InsertItem(list, &item);
         wchar_t path[MAX_PATH] = L"";
         if (!::SHGetPathFromIDListW(g_folders.at(i), path)) ::lstrcpyW(path, L"\xFF0D");
-        ListView_SetItemText(list, static_cast<int>(i), 1, path);
+        InsertListRow(list, static_cast<int>(i), info.szDisplayName, path);
     }
 }
 
@@ -76,19 +72,7 @@ void EnableAdd(HWND page) { Enable(page, IDC_FOLDER_ADD, Selected(page, IDC_EXPL
 
 void OnInit(HWND page) {
     HWND list = List(page);
-    RECT r{};
-    ::GetWindowRect(list, &r);
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-    column.fmt = LVCFMT_LEFT;
-    column.cx = kNameColumnWidth;
-    column.pszText = const_cast<wchar_t*>(L"フォルダ名");
-    ListView_InsertColumn(list, 0, &column);
-    column.cx = (r.right - r.left) - kNameColumnWidth - 4;
-    column.pszText = const_cast<wchar_t*>(L"フルパス");
-    ListView_InsertColumn(list, 1, &column);
-    ListView_SetExtendedListViewStyle(list, ListView_GetExtendedListViewStyle(list) | LVS_EX_GRIDLINES |
-                                                LVS_EX_FULLROWSELECT);
+    SetUpTwoColumnList(list, L"フォルダ名", kNameColumnWidth, L"フルパス", 4);
 
     const SettingsView s = SheetSettings();
     const int32_t explorer = s.Get(Field::ExplorerWheelAction);

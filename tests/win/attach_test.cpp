@@ -11,22 +11,13 @@
 #include <new>
 #include <thread>
 
+#include "allocation_counter.h"
 #include "attach/instance_list.h"
 #include "attach/mouse_hook.h"
 #include "attached_view.h"
 #include "module/module.h"
 
 using Microsoft::WRL::ComPtr;
-
-// Counts every C++ allocation of the program, to prove the hook's move path makes none.
-std::atomic<long> g_allocations{0};
-void* operator new(std::size_t size) {
-    ++g_allocations;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace cc {
 namespace {

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "allocation_counter.h"
 #include "fake_browser.h"
 #include "gesture/status_text.h"
 #include "gesture/tracker.h"
@@ -19,16 +20,6 @@
 #include "menus/quick_wnd.h"
 #include "settings/action_catalogue.h"
 #include "test_windows.h"
-
-// Counts every C++ allocation of the program, to prove the move path makes none.
-std::atomic<long> g_allocations{0};
-void* operator new(std::size_t size) {
-    ++g_allocations;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace cc {
 namespace {
