@@ -15,9 +15,19 @@ cmake -S "$root" -B "$build/win64" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine-run.sh" >/dev/null
 cmake --build "$build/win64"
 
-# One ctest run over both trees, so one summary covers every test.
+# The 32-bit DLL (for 32-bit Internet Explorer) from the same sources. Its Windows tests
+# run only where this machine can run 32-bit programs under Wine.
+run32=OFF
+if "$root/scripts/can-run-win32.sh"; then run32=ON; fi
+cmake -S "$root" -B "$build/win32" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" \
+  -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine-run.sh" -DCC_RUN_WINE_TESTS=$run32 >/dev/null
+cmake --build "$build/win32"
+[ "$run32" = ON ] || echo "note: this machine cannot run 32-bit Windows programs; the 32-bit build is checked, not run"
+
+# One ctest run over all trees, so one summary covers every test.
 cat > "$build/CTestTestfile.cmake" <<CTEST
-subdirs("native" "win64")
+subdirs("native" "win64" "win32")
 CTEST
 
 source "$root/scripts/wine-session.sh"
