@@ -236,6 +236,7 @@ int OnWheel(const GestureContext& ctx, const MOUSEHOOKSTRUCT& m) {
         switch (ctx.settings.Get(Field::BrowserWheelAction)) {
         case 4:
             ShowHistoryMenu(ctx, m.pt, m.hwnd);
+            s.SkipNextRightUp = 1;  // the release belongs to the menu, not a context menu
             return kConsume;
         case 2:
             if (ScrollHorizontally(ctx.browser, delta, ClientPoint(s.TargetView, m.pt))) s.SkipNextRightUp = 1;
@@ -246,6 +247,7 @@ int OnWheel(const GestureContext& ctx, const MOUSEHOOKSTRUCT& m) {
     }
     if (ctx.settings.Get(Field::ExplorerWheelAction) != 1) return kPass;
     VARIANT chosen = ShowQuickMoveMenu(ctx, m.pt, m.hwnd);
+    s.SkipNextRightUp = 1;  // the release belongs to the menu, not a context menu
     if (chosen.vt == (VT_ARRAY | VT_UI1) && ctx.browser) {
         VARIANT empty;
         ::VariantInit(&empty);
