@@ -483,7 +483,7 @@ void Gesture(cc::test::Input& input, POINT start, std::initializer_list<POINT> s
     input.MoveTo(start.x, start.y);
     input.RightDown();
     for (POINT s : steps) input.MoveTo(start.x + s.x, start.y + s.y);
-    if (screenshotBeforeRelease) cc::test::SaveScreenshot(shotWindow, screenshotBeforeRelease);
+    if (screenshotBeforeRelease) cc::test::SaveScreenshot(shotWindow, screenshotBeforeRelease, false);
     input.RightUp();
     // Longer than the double-click time, so the next press is a press of its own.
     PumpFor(::GetDoubleClickTime() + 100);
@@ -564,7 +564,7 @@ int Tour(FolderBrowser& folder, PageBrowser& web) {
     ::SetTimer(nullptr, 0, 500, &CloseStrayMenus);
 
     Say(L"1. Gesture up (上) in the folder list: up one folder.");
-    Gesture(input, start, {{0, -20}, {0, -100}}, L"tour-1-trail-and-status", folder.frame);
+    Gesture(input, start, {{0, -20}, {0, -60}, {0, -110}, {0, -160}}, L"tour-1-trail-and-status", folder.frame);
     Say(L"   status bar during the gesture read: %ls", folder.lastStatus.empty() ? L"(empty after release)" : folder.lastStatus);
     Say(L"   now at %ls", FolderOf(folder));
     check(FolderOf(folder) == L"file:///C:/windows", L"went up from C:\\windows\\system32 to C:\\windows");

@@ -8,12 +8,14 @@
 
 namespace cc::test {
 
-bool SaveScreenshot(HWND window, const wchar_t* name) {
+bool SaveScreenshot(HWND window, const wchar_t* name, bool repaint) {
     wchar_t folder[MAX_PATH];
     if (!::GetEnvironmentVariableW(L"CC_SCREENSHOT_DIR", folder, MAX_PATH)) return false;
     ::CreateDirectoryW(folder, nullptr);
-    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
-    PumpFor(200);
+    if (repaint) {
+        ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+        PumpFor(200);
+    }
     RECT r{};
     ::GetWindowRect(window, &r);
     const int w = r.right - r.left, h = r.bottom - r.top;

@@ -5,7 +5,9 @@
 
 namespace cc::test {
 
-// Into the folder named by CC_SCREENSHOT_DIR (nothing when it is not set).
-bool SaveScreenshot(HWND window, const wchar_t* name);
+// Into the folder named by CC_SCREENSHOT_DIR (nothing when it is not set). `repaint`
+// first lets the window paint itself anew; without it, what is drawn over the window
+// right now (a gesture trail) stays in the picture.
+bool SaveScreenshot(HWND window, const wchar_t* name, bool repaint = true);
 
 }  // namespace cc::test
