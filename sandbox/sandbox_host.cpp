@@ -477,13 +477,16 @@ private:
 
 std::wstring FolderOf(const FolderBrowser& f) { return f.Location(); }
 
-// Draws a gesture with the right button: offsets from `start`, one step each.
-void Gesture(cc::test::Input& input, POINT start, std::initializer_list<POINT> steps,
-             const wchar_t* screenshotBeforeRelease = nullptr, HWND shotWindow = nullptr) {
+// Draws a gesture with the right button: offsets from `start`, one step each; prints
+// what the status bar showed before the release.
+void Gesture(cc::test::Input& input, BrowserBase& browser, POINT start, std::initializer_list<POINT> steps,
+             const wchar_t* screenshotBeforeRelease = nullptr) {
     input.MoveTo(start.x, start.y);
     input.RightDown();
     for (POINT s : steps) input.MoveTo(start.x + s.x, start.y + s.y);
-    if (screenshotBeforeRelease) cc::test::SaveScreenshot(shotWindow, screenshotBeforeRelease, false);
+    PumpFor(100);
+    Say(L"   the status bar shows: %ls", browser.lastStatus);
+    if (screenshotBeforeRelease) cc::test::SaveScreenshot(browser.frame, screenshotBeforeRelease, false);
     input.RightUp();
     // Longer than the double-click time, so the next press is a press of its own.
     PumpFor(::GetDoubleClickTime() + 100);
@@ -564,18 +567,17 @@ int Tour(FolderBrowser& folder, PageBrowser& web) {
     ::SetTimer(nullptr, 0, 500, &CloseStrayMenus);
 
     Say(L"1. Gesture up (上) in the folder list: up one folder.");
-    Gesture(input, start, {{0, -20}, {0, -60}, {0, -110}, {0, -160}}, L"tour-1-trail-and-status", folder.frame);
-    Say(L"   status bar during the gesture read: %ls", folder.lastStatus.empty() ? L"(empty after release)" : folder.lastStatus);
+    Gesture(input, folder, start, {{0, -20}, {0, -60}, {0, -110}, {0, -160}}, L"tour-1-trail-and-status");
     Say(L"   now at %ls", FolderOf(folder));
     check(FolderOf(folder) == L"file:///C:/windows", L"went up from C:\\windows\\system32 to C:\\windows");
 
     Say(L"2. Gesture left (左): back.");
-    Gesture(input, start, {{-20, 0}, {-100, 0}});
+    Gesture(input, folder, start, {{-20, 0}, {-100, 0}});
     Say(L"   now at %ls", FolderOf(folder));
     check(FolderOf(folder) == L"file:///C:/windows/system32", L"back in C:\\windows\\system32");
 
     Say(L"3. Gesture right (右): forward.");
-    Gesture(input, start, {{20, 0}, {100, 0}});
+    Gesture(input, folder, start, {{20, 0}, {100, 0}});
     Say(L"   now at %ls", FolderOf(folder));
     check(FolderOf(folder) == L"file:///C:/windows", L"forward to C:\\windows");
 
@@ -611,7 +613,7 @@ int Tour(FolderBrowser& folder, PageBrowser& web) {
     check(_wcsicmp(FolderOf(folder).c_str(), L"file:///C:/windows/fonts") == 0, L"moved to the favourite C:\\windows\\fonts");
 
     Say(L"6. Gesture right-down-left (右-下-左): the settings sheet.");
-    Gesture(input, start, {{20, 0}, {100, 0}, {100, 100}, {0, 100}});
+    Gesture(input, folder, start, {{20, 0}, {100, 0}, {100, 100}, {0, 100}});
     HWND sheet = nullptr;
     PumpUntil([&] { return (sheet = ::FindWindowW(nullptr, L"CursorCadenceの設定")) != nullptr; }, 3000);
     check(sheet != nullptr, L"the sheet \"CursorCadenceの設定\" is open");
@@ -625,7 +627,7 @@ int Tour(FolderBrowser& folder, PageBrowser& web) {
     Say(L"7. The web page: follow a link, then gesture left (左) in the page: back.");
     ::SendMessageW(web.page, kOpenFirstLink, 0, 0);
     Say(L"   page: %ls", web.Location());
-    Gesture(input, ViewPoint(web.page, 300, 250), {{-20, 0}, {-100, 0}}, L"tour-7-page-gesture", web.frame);
+    Gesture(input, web, ViewPoint(web.page, 300, 250), {{-20, 0}, {-100, 0}}, L"tour-7-page-gesture");
     Say(L"   page: %ls", web.Location());
     check(web.Location() == L"http://example.invalid/docs/index.html", L"back on the index page");
 
