@@ -1,15 +1,4 @@
-# Cross-compiles for 64-bit Windows with MinGW-w64 (posix thread model: GoogleTest needs
-# std::mutex, which GCC 12's win32 model lacks).
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
+# Cross-compiles for 64-bit Windows with MinGW-w64.
 set(CC_MINGW_TRIPLE x86_64-w64-mingw32)
-
-set(CMAKE_C_COMPILER ${CC_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${CC_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${CC_MINGW_TRIPLE}-windres)
-set(CMAKE_OBJDUMP ${CC_MINGW_TRIPLE}-objdump CACHE FILEPATH "")
-
-set(CMAKE_FIND_ROOT_PATH /usr/${CC_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)
