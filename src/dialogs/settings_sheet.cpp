@@ -20,6 +20,7 @@ struct SheetState {
     int32_t browserKind = ViewFolderList;
     DLGPROC previous = nullptr;
     HHOOK keyRouter = nullptr;
+    bool moduleLocked = false;
     // The sheet maps the block itself: the browser object that opened it may quit (and
     // unmap its own view) while the sheet is still open.
     std::unique_ptr<SettingsMapping> settings;
@@ -30,6 +31,8 @@ SheetState g_sheet;
 // Everything the sheet held goes when its window goes, by whatever route, so a sheet
 // can always be opened again.
 void ForgetSheet() {
+    if (g_sheet.moduleLocked) UnlockModule();
+    g_sheet.moduleLocked = false;
     if (g_sheet.keyRouter) ::UnhookWindowsHookEx(g_sheet.keyRouter);
     g_sheet.keyRouter = nullptr;
     g_sheet.window = nullptr;
@@ -145,6 +148,10 @@ int OpenSettingsSheet(const GestureContext& ctx) {
         }
     }
 
+    // The sheet's procedures and key hook are code of this DLL: it stays loaded while the
+    // sheet exists, even when the browser object that opened it has gone.
+    LockModule();
+    g_sheet.moduleLocked = true;
     g_sheet.settings = std::move(settings);
     g_sheet.activation = std::move(activation);
     g_sheet.open = true;

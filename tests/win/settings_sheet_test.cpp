@@ -17,6 +17,7 @@
 #include "dialogs/resource.h"
 #include "dialogs/settings_sheet.h"
 #include "dialogs/trail_colour_dialog.h"
+#include "module/module.h"
 #include "fake_browser.h"
 #include "process_util.h"
 #include "screenshot.h"
@@ -209,6 +210,21 @@ TEST_F(Sheet, OkRightAfterOpeningSavesTheWholeBlock) {
     EXPECT_EQ(std::memcmp(file.data(), block().data(), kSettingsBytes), 0);
     EXPECT_EQ(block().Get(Field::DefaultActionFlags), 0x1F);
     EXPECT_EQ(OpenSettingsSheet(ctx()), 1) << "and it opens again";
+}
+
+TEST_F(Sheet, TheOpenSheetKeepsTheDllLoaded) {
+    const LONG before = ModuleLockCount();
+    HWND sheet = Open();
+    EXPECT_EQ(ModuleLockCount(), before + 1) << "its procedures are code of the DLL";
+    Cancel(sheet);
+    EXPECT_EQ(ModuleLockCount(), before);
+    {
+        test::HostWindow shortLived{{L"SHELLDLL_DefView"}, RECT{100, 60, 300, 200}};
+        browser.topLevel = shortLived.frame();
+        Open();
+    }
+    EXPECT_EQ(ModuleLockCount(), before) << "released when the sheet goes with its owner";
+    browser.topLevel = owner.frame();
 }
 
 TEST_F(Sheet, TimeoutAndReleaseOnHold) {
