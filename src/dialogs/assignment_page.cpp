@@ -134,8 +134,7 @@ INT_PTR CALLBACK AssignmentPageProc(HWND page, UINT message, WPARAM wParam, LPAR
         if (header->idFrom == IDC_ACTION_LIST && header->code == NM_CLICK) OnListClick(page);
         if (header->code == PSN_APPLY) {
             OnApply();
-            ::SetWindowLongPtrW(page, DWLP_MSGRESULT, PSNRET_NOERROR);
-            return TRUE;
+            return AcceptApply(page);
         }
         return FALSE;
     }

@@ -246,8 +246,7 @@ INT_PTR CALLBACK BehaviourPageProc(HWND page, UINT message, WPARAM wParam, LPARA
         }
         if (header->code == PSN_APPLY) {
             OnApply(page);
-            ::SetWindowLongPtrW(page, DWLP_MSGRESULT, PSNRET_NOERROR);
-            return TRUE;
+            return AcceptApply(page);
         }
         return FALSE;
     }

@@ -235,8 +235,7 @@ INT_PTR CALLBACK QuickMovePageProc(HWND page, UINT message, WPARAM wParam, LPARA
         if (header->idFrom == IDC_FOLDER_LIST && header->code == NM_CLICK) EnableForSelection(page);
         if (header->code == PSN_APPLY) {
             OnApply(page);
-            ::SetWindowLongPtrW(page, DWLP_MSGRESULT, PSNRET_NOERROR);
-            return TRUE;
+            return AcceptApply(page);
         }
         return FALSE;
     }

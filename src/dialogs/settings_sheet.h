@@ -21,6 +21,12 @@ int32_t SheetBrowserKind();
 // The open sheet's window, or null.
 HWND SheetWindow();
 
+// A page's answer to PSN_APPLY once it has written its fields: never refused.
+inline INT_PTR AcceptApply(HWND page) {
+    ::SetWindowLongPtrW(page, DWLP_MSGRESULT, 0);  // PSNRET_NOERROR
+    return TRUE;
+}
+
 // The page procedures.
 INT_PTR CALLBACK BehaviourPageProc(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK AssignmentPageProc(HWND, UINT, WPARAM, LPARAM);

@@ -96,15 +96,17 @@ const GUID kTravelLogStg = {0x7EBFDD80, 0xAD18, 0x11D3, {0xA4, 0xC5, 0x00, 0xC0,
 const GUID kTravelLogEntry = {0x7EBFDD87, 0xAD18, 0x11D3, {0xA4, 0xC5, 0x00, 0xC0, 0x4F, 0x72, 0xD6, 0xB8}};
 const GUID kEnumTravelLogEntry = {0x7EBFDD85, 0xAD18, 0x11D3, {0xA4, 0xC5, 0x00, 0xC0, 0x4F, 0x72, 0xD6, 0xB8}};
 
-// Heap objects that free themselves, as the product releases what it is given.
-class Entry final : public FakeBase_ITravelLogEntry {
+// A heap object that frees itself with its last reference, as the product releases what
+// it is given; `Base` is a generated fake of `Interface`.
+template <typename Base, typename Interface, const GUID& kIid>
+class SelfFreeing : public Base {
 public:
-    explicit Entry(std::wstring title) : title_(std::move(title)) {}
+    virtual ~SelfFreeing() = default;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
         if (!out) return E_POINTER;
         *out = nullptr;
-        if (riid != IID_IUnknown && riid != kTravelLogEntry) return E_NOINTERFACE;
-        *out = static_cast<ITravelLogEntry*>(this);
+        if (riid != IID_IUnknown && riid != kIid) return E_NOINTERFACE;
+        *out = static_cast<Interface*>(this);
         AddRef();
         return S_OK;
     }
@@ -114,6 +116,14 @@ public:
         if (r == 0) delete this;
         return r;
     }
+
+private:
+    ULONG refs_ = 1;
+};
+
+class Entry final : public SelfFreeing<FakeBase_ITravelLogEntry, ITravelLogEntry, kTravelLogEntry> {
+public:
+    explicit Entry(std::wstring title) : title_(std::move(title)) {}
     HRESULT STDMETHODCALLTYPE GetTitle(LPWSTR* title) override {
         if (!title) return E_POINTER;
         *title = static_cast<LPWSTR>(::CoTaskMemAlloc((title_.size() + 1) * sizeof(wchar_t)));
@@ -125,26 +135,11 @@ public:
 
 private:
     std::wstring title_;
-    ULONG refs_ = 1;
 };
 
-class Entries final : public FakeBase_IEnumTravelLogEntry {
+class Entries final : public SelfFreeing<FakeBase_IEnumTravelLogEntry, IEnumTravelLogEntry, kEnumTravelLogEntry> {
 public:
     explicit Entries(std::vector<std::wstring> titles) : titles_(std::move(titles)) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        if (riid != IID_IUnknown && riid != kEnumTravelLogEntry) return E_NOINTERFACE;
-        *out = static_cast<IEnumTravelLogEntry*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG r = --refs_;
-        if (r == 0) delete this;
-        return r;
-    }
     HRESULT STDMETHODCALLTYPE Next(ULONG count, ITravelLogEntry** out, ULONG* fetched) override {
         if (fetched) *fetched = 0;
         if (count != 1 || !out) return E_INVALIDARG;
@@ -158,7 +153,6 @@ public:
 private:
     std::vector<std::wstring> titles_;
     size_t next_ = 0;
-    ULONG refs_ = 1;
 };
 
 }  // namespace
