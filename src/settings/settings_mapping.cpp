@@ -1,36 +1,15 @@
 #include "settings/settings_mapping.h"
 
-#include <array>
-
 #include "module/module.h"
+#include "settings/settings_file.h"
 
 namespace cc {
 namespace {
 
-// The file is the block in five pieces: header, Explorer counts, the 16 Explorer
-// entries one by one, browser counts, the 29 browser entries one by one.
-struct Piece {
-    int firstInt;
-    int ints;
-};
-constexpr int kPieceCount = 1 + 1 + kExplorerActionCount + 1 + kBrowserActionCount;
-
-constexpr std::array<Piece, kPieceCount> MakePieces() {
-    std::array<Piece, kPieceCount> pieces{};
-    int i = 0;
-    pieces[i++] = {0, kHeaderInts};
-    pieces[i++] = {kExplorerCountBase, kExplorerActionCount};
-    for (int k = 0; k < kExplorerActionCount; ++k) pieces[i++] = {kExplorerEntryBase + k * kMaxStrokes, kMaxStrokes};
-    pieces[i++] = {kBrowserCountBase, kBrowserActionCount};
-    for (int k = 0; k < kBrowserActionCount; ++k) pieces[i++] = {kBrowserEntryBase + k * kMaxStrokes, kMaxStrokes};
-    return pieces;
-}
-constexpr std::array<Piece, kPieceCount> kPieces = MakePieces();
-static_assert(kPieces[kPieceCount - 1].firstInt + kMaxStrokes == kSettingsInts, "pieces cover the block");
-
-bool ReadExactly(HANDLE file, void* into, DWORD bytes) {
+std::size_t ReadFromFile(void* file, void* into, std::size_t bytes) {
     DWORD read = 0;
-    return ::ReadFile(file, into, bytes, &read, nullptr) && read == bytes;
+    if (!::ReadFile(static_cast<HANDLE>(file), into, static_cast<DWORD>(bytes), &read, nullptr)) return 0;
+    return read;
 }
 
 bool WriteExactly(HANDLE file, const void* from, DWORD bytes) {
@@ -90,14 +69,7 @@ bool SettingsMapping::LoadFromFile() {
         file.reset(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                  nullptr));
     }
-    bool complete = static_cast<bool>(file);
-    for (int i = 0; complete && i < kPieceCount; ++i) {
-        const Piece& piece = kPieces[i];
-        complete = ReadExactly(file.get(), ints + piece.firstInt, piece.ints * sizeof(int32_t));
-        if (complete && i == 0) complete = ints[0] == kLayoutVersion;
-    }
-    // Whatever was read stays only in the stroke slots the defaults do not touch.
-    if (!complete) ApplyDefaults(view());
+    LoadSettingsImage(view_.get(), static_cast<bool>(file), ReadFromFile, file.get());
     return true;
 }
 
@@ -116,8 +88,8 @@ bool SettingsMapping::SaveToFile() {
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
         complete = static_cast<bool>(file);
         const auto* ints = static_cast<const int32_t*>(view_.get());
-        for (int i = 0; complete && i < kPieceCount; ++i) {
-            complete = WriteExactly(file.get(), ints + kPieces[i].firstInt, kPieces[i].ints * sizeof(int32_t));
+        for (const FilePiece& piece : SettingsFilePieces()) {
+            complete = complete && WriteExactly(file.get(), ints + piece.firstInt, piece.ints * sizeof(int32_t));
         }
         complete = complete && ::FlushFileBuffers(file.get());
     }
