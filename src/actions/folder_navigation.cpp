@@ -1,4 +1,5 @@
 #include "actions/folder_navigation.h"
+#include "common/com_query.h"
 
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -89,9 +90,9 @@ bool GetCurrentFolderPidl(IWebBrowser2* browser, PIDLIST_ABSOLUTE* pidl) {
     ComPtr<IShellView> view;
     ComPtr<IFolderView> folderView;
     ComPtr<IPersistFolder2> folder;
-    if (!browser || FAILED(browser->QueryInterface(IID_PPV_ARGS(&services))) ||
+    if (!QueryTo(browser, services) ||
         FAILED(services->QueryService(IID_IShellBrowser, IID_PPV_ARGS(&shellBrowser))) || !shellBrowser ||
-        FAILED(shellBrowser->QueryActiveShellView(&view)) || !view || FAILED(view.As(&folderView)) ||
+        FAILED(shellBrowser->QueryActiveShellView(&view)) || !QueryTo(view, folderView) ||
         FAILED(folderView->GetFolder(IID_PPV_ARGS(&folder))) || !folder) {
         return false;
     }

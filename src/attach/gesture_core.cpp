@@ -1,4 +1,5 @@
 #include "attach/gesture_core.h"
+#include "common/com_query.h"
 
 #include <new>
 
@@ -104,15 +105,12 @@ HRESULT STDMETHODCALLTYPE CGestureCore::SetSite(IUnknown* site) {
     }
     Detach();  // a second site replaces the first
     browser_.Reset();
-    if (FAILED(site->QueryInterface(IID_PPV_ARGS(&browser_)))) {
-        browser_.Reset();
-        return S_OK;
-    }
+    if (!QueryTo(site, browser_)) return S_OK;
     if (!settings_.MapShared()) return S_OK;
 
     ComPtr<IConnectionPointContainer> container;
     ComPtr<IConnectionPoint> point;
-    if (SUCCEEDED(browser_.As(&container)) &&
+    if (QueryTo(browser_, container) &&
         SUCCEEDED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, &point)) && point) {
         DWORD cookie = 0;
         if (SUCCEEDED(point->Advise(static_cast<IGestureCore*>(this), &cookie))) adviseCookie_ = cookie;
@@ -143,7 +141,7 @@ void CGestureCore::Unadvise() {
     adviseCookie_ = 0;
     ComPtr<IConnectionPointContainer> container;
     ComPtr<IConnectionPoint> point;
-    if (SUCCEEDED(browser_.As(&container)) &&
+    if (QueryTo(browser_, container) &&
         SUCCEEDED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, &point)) && point) {
         point->Unadvise(cookie);
     }

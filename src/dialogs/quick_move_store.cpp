@@ -8,12 +8,43 @@
 #include <string>
 #include <vector>
 
+#include "common/com_query.h"
+#include "common/unique_handle.h"
 #include "module/module.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace cc {
 namespace {
+
+// A shortcut is a few kilobytes. Anything larger is not read at all: the menu reads the
+// store inside the browser window, and a huge file there would stall it.
+constexpr DWORD kMaxShortcutBytes = 64 * 1024;
+
+// The whole file as a stream in memory, read with one bounded read; null when the file
+// cannot be opened or is larger than a shortcut can be.
+ComPtr<IStream> ReadShortcutFile(const wchar_t* path) {
+    unique_hfile file(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !::GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxShortcutBytes) return nullptr;
+    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(size.QuadPart) + 1);
+    if (!memory) return nullptr;
+    DWORD read = 0;
+    void* bytes = ::GlobalLock(memory);
+    const bool ok = bytes && ::ReadFile(file.get(), bytes, static_cast<DWORD>(size.QuadPart), &read, nullptr);
+    if (bytes) ::GlobalUnlock(memory);
+    ComPtr<IStream> stream;
+    if (!ok || FAILED(::CreateStreamOnHGlobal(memory, TRUE, &stream)) || !stream) {
+        if (!stream) ::GlobalFree(memory);
+        return nullptr;
+    }
+    // The stream's size is what was really read, whatever the file claimed.
+    ULARGE_INTEGER length{};
+    length.QuadPart = read;
+    if (FAILED(stream->SetSize(length))) return nullptr;
+    return stream;
+}
 
 void ShellFree(void* p) {
     if (!p) return;
@@ -40,10 +71,11 @@ std::vector<std::wstring> QuickMoveLinkNames(const wchar_t* links) {
 
 LinkRead ReadQuickMoveLink(const wchar_t* path, PIDLIST_ABSOLUTE* pidl) {
     *pidl = nullptr;
+    ComPtr<IStream> stream = ReadShortcutFile(path);
     ComPtr<IShellLinkW> link;
-    ComPtr<IPersistFile> file;
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&link))) ||
-        FAILED(link.As(&file)) || FAILED(file->Load(path, STGM_READ))) {
+    ComPtr<IPersistStream> persist;
+    if (!stream || FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&link))) ||
+        !QueryTo(link, persist) || FAILED(persist->Load(stream.Get()))) {
         return LinkRead::Stop;
     }
     if (FAILED(link->Resolve(nullptr, SLR_NO_UI | SLR_NOSEARCH | SLR_NOTRACK))) return LinkRead::Skip;

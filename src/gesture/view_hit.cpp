@@ -1,4 +1,5 @@
 #include "gesture/view_hit.h"
+#include "common/com_query.h"
 
 #include <commctrl.h>
 #include <wrl/client.h>
@@ -16,7 +17,7 @@ constexpr int kMaxElementChain = 4096;
 ComPtr<IHTMLDocument2> DocumentOf(IWebBrowser2* browser) {
     ComPtr<IDispatch> document;
     ComPtr<IHTMLDocument2> html;
-    if (browser && SUCCEEDED(browser->get_Document(&document)) && document) document.As(&html);
+    if (browser && SUCCEEDED(browser->get_Document(&document)) && document) QueryTo(document, html);
     return html;
 }
 
@@ -63,7 +64,7 @@ POINT ElementPagePosition(IHTMLElement* element) {
         position.x += offsetLeft;
         position.y += offsetTop;
         ComPtr<IHTMLControlElement> control;
-        if (SUCCEEDED(current.As(&control))) {
+        if (QueryTo(current, control)) {
             LONG clientLeft = 0, clientTop = 0;
             control->get_clientLeft(&clientLeft);
             control->get_clientTop(&clientTop);
@@ -71,7 +72,7 @@ POINT ElementPagePosition(IHTMLElement* element) {
             position.y += clientTop;
         }
         ComPtr<IHTMLTextContainer> scrolled;
-        if (SUCCEEDED(current.As(&scrolled))) {
+        if (QueryTo(current, scrolled)) {
             LONG scrollLeft = 0, scrollTop = 0;
             scrolled->get_scrollLeft(&scrollLeft);
             scrolled->get_scrollTop(&scrollTop);
@@ -94,7 +95,7 @@ bool LinkAtPoint(IWebBrowser2* browser, POINT pagePoint) {
         ComPtr<IHTMLElement> element = ElementAt(document.Get(), p);
         if (!element) return false;
         ComPtr<IWebBrowser2> frame;
-        if (SUCCEEDED(element.As(&frame)) && frame) {
+        if (QueryTo(element, frame)) {
             p = Minus(p, ElementPagePosition(element.Get()));
             page = frame;
             continue;
@@ -102,9 +103,9 @@ bool LinkAtPoint(IWebBrowser2* browser, POINT pagePoint) {
         // Outward to the first anchor or area; its address decides, even when empty.
         for (int i = 0; element && i < kMaxElementChain; ++i) {
             ComPtr<IHTMLAnchorElement> anchor;
-            if (SUCCEEDED(element.As(&anchor))) return LinkHasAddress(anchor.Get());
+            if (QueryTo(element, anchor)) return LinkHasAddress(anchor.Get());
             ComPtr<IHTMLAreaElement> area;
-            if (SUCCEEDED(element.As(&area))) return LinkHasAddress(area.Get());
+            if (QueryTo(element, area)) return LinkHasAddress(area.Get());
             ComPtr<IHTMLElement> parent;
             if (FAILED(element->get_parentElement(&parent))) parent.Reset();
             element = parent;
@@ -124,7 +125,7 @@ bool ScrollHorizontally(IWebBrowser2* browser, int wheelDelta, POINT pagePoint) 
         document = current;
         ComPtr<IHTMLElement> element = ElementAt(current.Get(), p);
         ComPtr<IWebBrowser2> frame;
-        if (!element || FAILED(element.As(&frame)) || !frame) break;
+        if (!QueryTo(element, frame)) break;
         p = Minus(p, ElementPagePosition(element.Get()));
         page = frame;
         document.Reset();  // the frame's own document is the one to scroll

@@ -1,4 +1,5 @@
 #include "menus/wheel_menus.h"
+#include "common/com_query.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -137,7 +138,7 @@ int ShowHistoryMenu(const GestureContext& ctx, POINT screen, HWND underPointer) 
     QuickWnd* quick = QuickWnd::FromHandle(ctx.quickWnd);
     ComPtr<IServiceProvider> services;
     ComPtr<ITravelLogStg> log;
-    if (!quick || !ctx.browser || FAILED(ctx.browser->QueryInterface(IID_PPV_ARGS(&services))) ||
+    if (!quick || !QueryTo(ctx.browser, services) ||
         FAILED(services->QueryService(kTravelLogStg, kTravelLogStg, reinterpret_cast<void**>(log.GetAddressOf()))) ||
         !log) {
         return 0;

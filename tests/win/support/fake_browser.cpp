@@ -40,6 +40,7 @@ HRESULT STDMETHODCALLTYPE FakeBrowser::QueryInterface(REFIID riid, void** out) {
         riid == IID_IWebBrowser2) {
         return Answer(this, static_cast<IWebBrowser2*>(this), out);
     }
+    if (answersWithNothing) return S_OK;
     if (riid == IID_IConnectionPointContainer) return Answer(this, static_cast<IConnectionPointContainer*>(this), out);
     if (riid == IID_IServiceProvider) return Answer(this, static_cast<IServiceProvider*>(this), out);
     return E_NOINTERFACE;

@@ -49,6 +49,8 @@ public:
     HRESULT hwndResult = S_OK;
     HRESULT goBackResult = S_OK;
     bool refuseAdvise = false;
+    // Answers "success" with no interface for everything but the browser itself.
+    bool answersWithNothing = false;
     FakeDocument* document = nullptr;
     FakeShellBrowser* shellBrowser = nullptr;  // served through IServiceProvider
     FakeTravelLog* travelLog = nullptr;        // likewise
