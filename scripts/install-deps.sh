@@ -6,6 +6,7 @@ packages=(
   cmake ninja-build g++ googletest
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth imagemagick fonts-ipafont-gothic
+  clang libclang-rt-14-dev valgrind
 )
 
 missing=()

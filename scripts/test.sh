@@ -10,6 +10,10 @@ build="${CC_BUILD_DIR:-$root/build}"
 
 cmake -S "$root" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build "$build/native"
+# The fuzz targets need Clang; ctest runs each briefly over its seeds (fuzz.*.smoke).
+CC=clang CXX=clang++ cmake -S "$root" -B "$build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCC_FUZZERS=ON >/dev/null
+cmake --build "$build/fuzz"
 cmake -S "$root" -B "$build/win64" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine-run.sh" >/dev/null
@@ -27,7 +31,7 @@ cmake --build "$build/win32"
 
 # One ctest run over all trees, so one summary covers every test.
 cat > "$build/CTestTestfile.cmake" <<CTEST
-subdirs("native" "win64" "win32")
+subdirs("native" "fuzz" "win64" "win32")
 CTEST
 
 source "$root/scripts/wine-session.sh"
