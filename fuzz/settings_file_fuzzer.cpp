@@ -32,7 +32,7 @@ std::size_t ReadMemory(void* context, void* into, std::size_t bytes) {
     std::size_t n = file.size - file.position;
     if (n > bytes) n = bytes;
     if (n > file.maxPerRead) n = file.maxPerRead;
-    std::memcpy(into, file.data + file.position, n);
+    if (n > 0) std::memcpy(into, file.data + file.position, n);
     file.position += n;
     return n;
 }
@@ -74,7 +74,7 @@ Expected ExpectLoad(const Block& prefill, const uint8_t* data, std::size_t size,
         const std::size_t want = static_cast<std::size_t>(piece.ints) * sizeof(int32_t);
         std::size_t got = size - at < want ? size - at : want;
         if (got > maxPerRead) got = maxPerRead;
-        std::memcpy(bytes + at, data + at, got);
+        if (got > 0) std::memcpy(bytes + at, data + at, got);
         at += got;
         ++e.reads;
         if (got < want) {

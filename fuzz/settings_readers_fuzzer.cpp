@@ -13,7 +13,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::array<int32_t, cc::kSettingsInts> block{};
     const std::size_t blockBytes = size < cc::kSettingsBytes ? size : cc::kSettingsBytes;
-    std::memcpy(block.data(), data, blockBytes);
+    if (blockBytes > 0) std::memcpy(block.data(), data, blockBytes);
     FuzzedDataProvider rest(data + blockBytes, size - blockBytes);
     cc::fuzz::CheckBlockReaders(block.data(), rest);
     return 0;
