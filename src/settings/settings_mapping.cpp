@@ -62,7 +62,6 @@ bool SettingsMapping::MapShared() {
 
 bool SettingsMapping::LoadFromFile() {
     if (!view_) return false;
-    auto* ints = static_cast<int32_t*>(view_.get());
     wchar_t path[MAX_PATH];
     unique_hfile file;
     if (FilePath(path)) {
