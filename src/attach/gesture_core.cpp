@@ -117,7 +117,7 @@ HRESULT STDMETHODCALLTYPE CGestureCore::SetSite(IUnknown* site) {
     }
 
     threadId_ = ::GetCurrentThreadId();
-    if (InstanceList::Find(threadId_)) return S_FALSE;  // the thread's first object keeps its hook
+    if (InstanceList::FindLive(threadId_)) return S_FALSE;  // the thread's first object keeps its hook
     hook_ = InstallMouseHook();
     if (!InstanceList::Add(threadId_, this, quickWnd_.hwnd()) && hook_) {
         ::UnhookWindowsHookEx(hook_);

@@ -32,13 +32,21 @@ public:
     ~Shared() { ::ReleaseSRWLockShared(&g_lock); }
 };
 
+// A thread can end without its object being let go; the system then destroys the
+// object's message-only window with it. Thread ids are reused, so such an entry must not
+// keep a later thread with the same id from attaching.
+bool Stale(const Entry& e) { return e.quickWnd && ::GetWindowThreadProcessId(e.quickWnd, nullptr) != e.thread; }
+
 }  // namespace
 
 bool Add(DWORD threadId, CGestureCore* object, HWND quickWnd) {
     Exclusive lock;
     auto& entries = Entries();
-    if (std::any_of(entries.begin(), entries.end(), [threadId](const Entry& e) { return e.thread == threadId; })) {
-        return false;
+    auto it = std::find_if(entries.begin(), entries.end(), [threadId](const Entry& e) { return e.thread == threadId; });
+    if (it != entries.end()) {
+        if (!Stale(*it)) return false;
+        *it = {threadId, object, quickWnd};
+        return true;
     }
     try {
         entries.push_back({threadId, object, quickWnd});
@@ -59,6 +67,14 @@ CGestureCore* Find(DWORD threadId) {
     Shared lock;
     for (const Entry& e : Entries()) {
         if (e.thread == threadId) return e.object;
+    }
+    return nullptr;
+}
+
+CGestureCore* FindLive(DWORD threadId) {
+    Shared lock;
+    for (const Entry& e : Entries()) {
+        if (e.thread == threadId) return Stale(e) ? nullptr : e.object;
     }
     return nullptr;
 }

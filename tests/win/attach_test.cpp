@@ -125,6 +125,30 @@ TEST_F(Attach, ASecondObjectOnTheThreadIsSecondaryAndCannotRemoveTheFirstsEntry)
     EXPECT_TRUE(RightClickIsReplayed(first.window.view(), log));
 }
 
+TEST_F(Attach, AnEntryLeftByAnEndedThreadDoesNotBlockALaterThreadWithTheSameId) {
+    // What a thread that ended with its object still attached leaves behind: an entry
+    // under its id whose message-only window the system has destroyed.
+    HWND gone = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(gone, nullptr);
+    ::DestroyWindow(gone);
+    static char orphanStorage;
+    auto* orphan = reinterpret_cast<CGestureCore*>(&orphanStorage);  // never called
+    const DWORD thread = ::GetCurrentThreadId();
+    ASSERT_TRUE(InstanceList::Add(thread, orphan, gone));
+    EXPECT_EQ(InstanceList::FindLive(thread), nullptr);
+    {
+        AttachedView v(kFolderPath, kViewFrame, 3);
+        EXPECT_EQ(v.attachResult, S_OK) << "the thread's object is the primary one";
+        EXPECT_EQ(InstanceList::Find(thread), v.core());
+        EXPECT_EQ(InstanceList::Count(), 1u);
+        InstanceList::Remove(thread, orphan);  // the orphan's own teardown, later
+        EXPECT_EQ(InstanceList::Find(thread), v.core());
+        MouseLog log(v.window.view());
+        EXPECT_TRUE(RightClickIsReplayed(v.window.view(), log));
+    }
+    EXPECT_EQ(InstanceList::Count(), 0u);
+}
+
 TEST_F(Attach, SitesThatAnswerNothingLeaveTheObjectInactive) {
     test::FakeElement notABrowser;  // answers IUnknown but not IWebBrowser2
     ComPtr<IObjectWithSite> object;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <mutex>
 #include <set>
 #include <string>
 
@@ -12,17 +13,20 @@ namespace {
 HINSTANCE Instance() { return ::GetModuleHandleW(nullptr); }
 
 void EnsureListViewClass() {
-    static bool done = false;
-    if (done) return;
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES};
-    ::InitCommonControlsEx(&icc);
-    done = true;
+    static const bool done = [] {
+        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES};
+        return ::InitCommonControlsEx(&icc) != FALSE;
+    }();
+    (void)done;
 }
 
 }  // namespace
 
 void EnsureClass(const wchar_t* name) {
+    // The stress tests build windows on many threads at once.
+    static std::mutex lock;
     static std::set<std::wstring> registered;
+    std::lock_guard<std::mutex> guard(lock);
     if (registered.count(name)) return;
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
