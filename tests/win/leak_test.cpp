@@ -1,0 +1,206 @@
+// What the product repeats all day inside the host, done thousands of times over: whole
+// gestures through the hook, trail segments in every colour and width, status texts, both
+// wheel menus and the settings sheet. The kernel handles, GDI and USER objects and windows
+// of the process must come back to where they were.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
+#include <shlobj.h>
+#include <wrl/client.h>
+
+#include <functional>
+#include <string>
+
+#include "attach/mouse_hook.h"
+#include "attached_view.h"
+#include "dialogs/settings_sheet.h"
+#include "gesture/trail_status.h"
+#include "menus/wheel_menus.h"
+#include "process_util.h"
+#include "resource_census.h"
+#include "stress.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace cc {
+namespace {
+
+const std::initializer_list<const wchar_t*> kFolderPath{L"SHELLDLL_DefView", WC_LISTVIEWW};
+
+class Leaks : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))); }
+    void TearDown() override { ::CoUninitialize(); }
+
+    // The system fills caches of its own on first use (fonts, menu and dialog bitmaps,
+    // icons), so `work` first runs in batches of `batch` until one batch leaves every count where it
+    // was (at most eight batches); then `rounds` more runs must leave them there too. GDI
+    // objects, kernel handles and windows belong to this process alone; still, the GDI
+    // count moves by one or two now and then. USER handles are one table for the whole
+    // session, where other processes add a little noise. A leak grows with every run (at
+    // least `rounds`, never fewer than 25 here) and never settles.
+    void ExpectNoGrowth(const char* what, int rounds, int batch, const std::function<void()>& work) {
+        auto run = [&](int n) {
+            for (int i = 0; i < n; ++i) work();
+            test::PumpFor(20);
+            return census.Take();
+        };
+        test::ResourceCounts before = run(2);
+        int warmBatches = 0;
+        for (bool steady = false; !steady && warmBatches < 8; ++warmBatches) {
+            const test::ResourceCounts now = run(batch);
+            steady = now.kernelHandles <= before.kernelHandles && now.gdiObjects <= before.gdiObjects &&
+                     now.userObjects <= before.userObjects && now.windows <= before.windows;
+            before = now;
+        }
+        const ULONGLONG started = ::GetTickCount64();
+        const test::ResourceCounts after = run(rounds);
+        const ULONGLONG took = ::GetTickCount64() - started;
+        std::printf("%s x%d (%llu ms, after %d warm-up batches of %d): kernel handles %+ld, GDI objects %+ld, "
+                    "USER objects %+ld, windows %+ld\n",
+                    what, rounds, static_cast<unsigned long long>(took), warmBatches, batch,
+                    after.kernelHandles - before.kernelHandles, after.gdiObjects - before.gdiObjects,
+                    after.userObjects - before.userObjects, after.windows - before.windows);
+        EXPECT_LE(after.kernelHandles - before.kernelHandles, 0) << what;
+        EXPECT_LE(after.gdiObjects - before.gdiObjects, 2) << what;
+        EXPECT_LE(after.userObjects - before.userObjects, 8) << what;
+        EXPECT_EQ(after.windows, before.windows) << what;
+    }
+
+    test::ResourceCensus census;
+    test::SharedSettings settings;
+};
+
+TEST_F(Leaks, GesturesThroughTheHookWithTrailStatusTextAndTimer) {
+    test::AttachedView v(kFolderPath, test::kViewFrame, 3);
+    ASSERT_EQ(v.attachResult, S_OK);
+    test::MouseLog log(v.window.view());
+    settings.Set(Field::TimeoutMs, 1000);
+    MOUSEHOOKSTRUCT m{};
+    m.hwnd = v.window.view();
+    const POINT c = v.window.ViewCenter();
+    auto hook = [&](WPARAM message, LONG x, LONG y) {
+        m.pt = {x, y};
+        MouseHookProc(HC_ACTION, message, reinterpret_cast<LPARAM>(&m));
+    };
+    int round = 0;
+    ExpectNoGrowth("gesture through the hook", 1500 * test::StressScale(), 300, [&] {
+        // Right, then down: two strokes, bound to nothing, so nothing runs at the release.
+        settings.Set(Field::TrailColorR, round++ % 256);
+        settings.Set(Field::TrailWidth, 1 + round % 5);
+        hook(WM_RBUTTONDOWN, c.x - 60, c.y - 60);
+        for (int i = 1; i <= 6; ++i) hook(WM_MOUSEMOVE, c.x - 60 + i * 10, c.y - 60);
+        for (int i = 1; i <= 6; ++i) hook(WM_MOUSEMOVE, c.x, c.y - 60 + i * 10);
+        hook(WM_RBUTTONUP, c.x, c.y);
+        v.browser.statusTexts.clear();
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+    });
+    EXPECT_EQ(v.session().Tracking, 0);
+}
+
+TEST_F(Leaks, TrailSegmentsInEveryColourAndWidthAndStatusTexts) {
+    test::HostWindow window(kFolderPath, test::kViewFrame, 3);
+    test::FakeBrowser browser;
+    SettingsView block = settings.view();
+    int n = 0;
+    ExpectNoGrowth("trail segment and status text", 5000 * test::StressScale(), 1000, [&] {
+        ++n;
+        block.Set(Field::TrailColorR, n % 300);
+        block.Set(Field::TrailColorG, (n * 7) % 300);
+        block.Set(Field::TrailWidth, n % 8 - 1);  // outside 1..5 too
+        DrawTrailSegment(window.view(), Point{n % 400, 20}, Point{(n * 3) % 400, 300}, block);
+        SetStatusText(&browser, (n % 2) ? L"ジェスチャー ： ↑→" : L"");
+        if (n % 50 == 0) {
+            EraseTrail(window.view());
+            browser.statusTexts.clear();
+        }
+    });
+}
+
+// Ends the menu this thread is tracking as soon as it is up.
+class MenuCloser {
+public:
+    MenuCloser() { timer_ = ::SetTimer(nullptr, 0, USER_TIMER_MINIMUM, &MenuCloser::Tick); }
+    ~MenuCloser() { ::KillTimer(nullptr, timer_); }
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        if (::FindWindowW(L"#32768", nullptr)) ::EndMenu();
+    }
+    UINT_PTR timer_;
+};
+
+class MenuLeaks : public Leaks {
+protected:
+    void SetUp() override {
+        Leaks::SetUp();
+        ASSERT_TRUE(quick.Create());
+        ::CreateDirectoryW(links.c_str(), nullptr);
+        for (int i = 0; i < 3; ++i) {
+            ComPtr<IShellLinkW> link;
+            ComPtr<IPersistFile> persist;
+            ASSERT_TRUE(SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&link))));
+            PIDLIST_ABSOLUTE pidl = nullptr;
+            ASSERT_TRUE(SUCCEEDED(::SHParseDisplayName(folder.path().c_str(), nullptr, &pidl, 0, nullptr)));
+            link->SetIDList(pidl);
+            ::CoTaskMemFree(pidl);
+            ASSERT_TRUE(SUCCEEDED(link.As(&persist)));
+            ASSERT_TRUE(SUCCEEDED(persist->Save((links + L"\\0" + std::to_wstring(i) + L".lnk").c_str(), TRUE)));
+        }
+        for (int i = 0; i < 6; ++i) {
+            log.back.push_back(L"back " + std::to_wstring(i));
+            log.forward.push_back(L"forward " + std::to_wstring(i));
+        }
+        browser.travelLog = &log;
+        ::SetForegroundWindow(owner.frame());
+    }
+    void TearDown() override {
+        quick.Destroy();
+        Leaks::TearDown();
+    }
+    GestureContext ctx() { return GestureContext{&session, settings.view(), quick.hwnd(), &browser, &mapping}; }
+
+    test::ScratchFolder folder;
+    std::wstring links = folder / L"Links";
+    SettingsMapping mapping{L"CursorCadenceLeakTest", folder.path().c_str()};
+    test::HostWindow owner{{L"SHELLDLL_DefView"}, RECT{100, 100, 600, 500}};
+    QuickWnd quick;
+    GestureSession session;
+    test::FakeBrowser browser;
+    test::FakeTravelLog log;
+};
+
+TEST_F(MenuLeaks, QuickMoveMenusWithTheirIconsAndNames) {
+    ExpectNoGrowth("quick-move menu", 150 * test::StressScale(), 60, [&] {
+        MenuCloser closer;
+        VARIANT chosen = ShowQuickMoveMenu(ctx(), POINT{300, 200}, owner.frame());
+        ::VariantClear(&chosen);
+    });
+}
+
+TEST_F(MenuLeaks, HistoryMenus) {
+    ExpectNoGrowth("history menu", 150 * test::StressScale(), 60, [&] {
+        MenuCloser closer;
+        EXPECT_EQ(ShowHistoryMenu(ctx(), POINT{300, 200}, owner.frame()), 1);
+    });
+}
+
+TEST_F(MenuLeaks, SettingsSheetsOpenedOnEveryPageAndClosed) {
+    ExpectNoGrowth("settings sheet", 25 * test::StressScale(), 20, [&] {
+        ASSERT_EQ(OpenSettingsSheet(ctx()), 1);
+        HWND sheet = SheetWindow();
+        ASSERT_NE(sheet, nullptr);
+        for (int page = 0; page < 4; ++page) {
+            PropSheet_SetCurSel(sheet, nullptr, page);
+            test::PumpFor(5);
+        }
+        ::SendMessageW(sheet, WM_COMMAND, IDCANCEL, 0);
+        ASSERT_TRUE(test::PumpUntil([] { return SheetWindow() == nullptr; }, 2000));
+    });
+}
+
+}  // namespace
+}  // namespace cc
