@@ -39,7 +39,9 @@ void BeginGesture(const GestureContext& ctx, POINT press) {
 int TrackMove(const GestureContext& ctx, const MOUSEHOOKSTRUCT& move) {
     GestureSession& s = *ctx.session;
     const bool overTarget = move.hwnd == s.TargetView;
-    const bool ctrlDown = ::GetKeyState(VK_CONTROL) < 0;
+    // Ctrl matters only to a gesture over its view; every other move of the window skips
+    // the keyboard query (a round trip to the server under Wine).
+    const bool ctrlDown = s.Tracking && overTarget && ::GetKeyState(VK_CONTROL) < 0;
     switch (GateMove(s, overTarget, ctrlDown)) {
     case MoveGate::Pass:
         return 0;
