@@ -140,6 +140,11 @@ public:
             m.pt = p;
             MouseHookProc(HC_ACTION, message, reinterpret_cast<LPARAM>(&m));
         };
+        // The button really held, as it is while a gesture is drawn.
+        if (s.pressed) {
+            Send(MOUSEEVENTF_RIGHTDOWN);
+            Drain();
+        }
         double total = 0;
         int done = 0;
         while (done < moves_) {
@@ -159,6 +164,10 @@ public:
                 const POINT last = s.point(n > 0 ? n - 1 : 0);
                 call(WM_RBUTTONUP, {origin.x + last.x, origin.y + last.y});
             }
+            Drain();
+        }
+        if (s.pressed) {
+            Send(MOUSEEVENTF_RIGHTUP);
             Drain();
         }
         return total / moves_;

@@ -27,6 +27,32 @@ void HandOverPress(const GestureContext& ctx) {
     ::PostMessageW(located.view, WM_RBUTTONDOWN, MK_RBUTTON, static_cast<LPARAM>(PackPointLParam({client.x, client.y})));
 }
 
+// The press was taken from the view, so nothing captured the mouse: when the pointer
+// leaves straight onto another program's window, the moves and the release go there and
+// the gesture would stay under way, swallowing this view's moves. It ended elsewhere when
+// the button is up and no button or key message waits in this thread's queue (a release
+// the view is still to get would be one).
+bool ReleasedElsewhere() {
+    const int button = ::GetSystemMetrics(SM_SWAPBUTTON) ? VK_LBUTTON : VK_RBUTTON;
+    return ::GetAsyncKeyState(button) >= 0 && !::GetInputState();
+}
+
+void EndGestureReleasedElsewhere(const GestureContext& ctx) {
+    GestureSession& s = *ctx.session;
+    if (s.TimerId != 0) {
+        ::KillTimer(ctx.quickWnd, s.TimerId);
+        s.TimerId = 0;
+    }
+    if (s.Drawing) {
+        EraseTrail(s.TargetView);
+        SetStatusText(ctx.browser, kStatusEmpty);
+    }
+    s.Tracking = 0;
+    s.Drawing = 0;
+    s.StrokeCount = 0;
+    s.TimedOut = 0;
+}
+
 }  // namespace
 
 void BeginGesture(const GestureContext& ctx, POINT press) {
@@ -42,6 +68,10 @@ int TrackMove(const GestureContext& ctx, const MOUSEHOOKSTRUCT& move) {
     // Ctrl matters only to a gesture over its view; every other move of the window skips
     // the keyboard query (a round trip to the server under Wine).
     const bool ctrlDown = s.Tracking && overTarget && ::GetKeyState(VK_CONTROL) < 0;
+    if (s.Tracking && ReleasedElsewhere()) {
+        EndGestureReleasedElsewhere(ctx);
+        return 0;
+    }
     switch (GateMove(s, overTarget, ctrlDown)) {
     case MoveGate::Pass:
         return 0;

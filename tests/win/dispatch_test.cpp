@@ -10,7 +10,9 @@
 #include <shlobj.h>
 #include <wrl/client.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "attached_view.h"
@@ -92,6 +94,79 @@ TEST_F(FolderDispatch, APlainRightClickIsReplayedAtTheReleasePoint) {
     EXPECT_EQ(buttons[1].wParam, 0u);
     EXPECT_EQ(buttons[1].lParam, MAKELPARAM(release.x, release.y));
     EXPECT_EQ(s().Tracking, 0);
+}
+
+// Another program's window, on a thread of its own: what the hook never sees.
+class ForeignWindow {
+public:
+    explicit ForeignWindow(RECT frame) {
+        thread_ = std::thread([this, frame] {
+            test::HostWindow window({L"CursorCadenceForeignView"}, frame);
+            ready_ = true;
+            MSG msg;
+            while (!stop_) {
+                while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+                ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+            }
+        });
+        while (!ready_) ::Sleep(1);
+    }
+    ~ForeignWindow() {
+        stop_ = true;
+        thread_.join();
+    }
+
+private:
+    std::atomic<bool> ready_{false}, stop_{false};
+    std::thread thread_;
+};
+
+TEST_F(FolderDispatch, AGestureReleasedOverAnotherProgramsWindowEndsWhenThePointerComesBack) {
+    RECT r{};
+    ::GetWindowRect(list(), &r);
+    ForeignWindow other(RECT{r.right, r.top, r.right + 200, r.bottom});
+    const int y = (r.top + r.bottom) / 2;
+    input.MoveTo(r.right - 80, y);
+    input.RightDown();
+    input.MoveTo(r.right - 50, y);  // drawing now
+    input.MoveTo(r.right + 60, y);  // straight onto the other window: this thread sees nothing
+    ASSERT_EQ(s().Drawing, 1);
+    input.RightUp();  // released over the other window
+    EXPECT_EQ(s().Tracking, 1) << "nothing has told the view yet";
+    log.Clear();
+    v.browser.statusTexts.clear();
+    input.MoveTo(r.right - 120, y);  // back over the list, button up
+    EXPECT_EQ(s().Tracking, 0);
+    EXPECT_EQ(s().Drawing, 0);
+    EXPECT_EQ(s().StrokeCount, 0);
+    EXPECT_EQ(s().TimerId, 0u);
+    EXPECT_GE(log.Count(WM_MOUSEMOVE), 1u) << "the list gets its moves again";
+    ASSERT_FALSE(v.browser.statusTexts.empty());
+    EXPECT_EQ(v.browser.statusTexts.back(), L"");
+    EXPECT_EQ(v.browser.Count("GoBack") + v.browser.Count("GoForward"), 0u) << "no action ran";
+}
+
+TEST_F(FolderDispatch, AReleaseStillQueuedForTheViewIsNotTakenForOneElsewhere) {
+    const POINT p = Empty();
+    input.MoveTo(p.x - 100, p.y - 100);
+    INPUT press{};
+    press.type = INPUT_MOUSE;
+    press.mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;  // sent raw: the release below is raw too
+    ASSERT_EQ(::SendInput(1, &press, sizeof(INPUT)), 1u);
+    ASSERT_TRUE(PumpUntil([&] { return s().Tracking == 1; }, 2000));
+    input.MoveTo(p.x - 80, p.y - 100);  // drawing now
+    // The last stroke and the release reach the queue together: while the move is
+    // handled the button is already up, and the release is still waiting.
+    const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
+    INPUT batch[2] = {};
+    batch[0].type = batch[1].type = INPUT_MOUSE;
+    batch[0].mi.dx = static_cast<LONG>(((p.x - 40) * 65536LL + 32768) / w);
+    batch[0].mi.dy = static_cast<LONG>(((p.y - 100) * 65536LL + 32768) / h);
+    batch[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    batch[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+    ASSERT_EQ(::SendInput(2, batch, sizeof(INPUT)), 2u);
+    ASSERT_TRUE(PumpUntil([&] { return s().Tracking == 0; }, 2000));
+    EXPECT_EQ(v.browser.Count("GoForward"), 1u) << "the stroke to the right ran its action";
 }
 
 TEST_F(FolderDispatch, TheReplayedClickOpensTheListsContextMenu) {
