@@ -46,17 +46,7 @@ protected:
     GestureContext ctx() { return GestureContext{&session, SettingsView(), quick.hwnd(), &browser, &mapping}; }
     // A real shell link to `target` (a folder path; empty: a link with no target).
     void Link(const std::wstring& file, const std::wstring& target) {
-        ComPtr<IShellLinkW> link;
-        ComPtr<IPersistFile> persist;
-        ASSERT_TRUE(SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&link))));
-        if (!target.empty()) {
-            PIDLIST_ABSOLUTE pidl = nullptr;
-            ASSERT_TRUE(SUCCEEDED(::SHParseDisplayName(target.c_str(), nullptr, &pidl, 0, nullptr)));
-            link->SetIDList(pidl);
-            ::CoTaskMemFree(pidl);
-        }
-        ASSERT_TRUE(SUCCEEDED(link.As(&persist)));
-        ASSERT_TRUE(SUCCEEDED(persist->Save((links + L"\\" + file).c_str(), TRUE)));
+        ASSERT_TRUE(test::SaveShortcut(links + L"\\" + file, target));
     }
     POINT At() { return {300, 200}; }
     std::wstring PathOf(const VARIANT& v) {

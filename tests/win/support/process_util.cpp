@@ -1,5 +1,8 @@
 #include "process_util.h"
 
+#include <shlobj.h>
+#include <wrl/client.h>
+
 #include "common/unique_handle.h"
 
 namespace cc::test {
@@ -113,6 +116,20 @@ std::vector<std::wstring> ListFolder(const std::wstring& folder) {
     } while (::FindNextFileW(find, &found));
     ::FindClose(find);
     return names;
+}
+
+bool SaveShortcut(const std::wstring& path, const std::wstring& target) {
+    Microsoft::WRL::ComPtr<IShellLinkW> link;
+    Microsoft::WRL::ComPtr<IPersistFile> persist;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&link)))) return false;
+    if (!target.empty()) {
+        PIDLIST_ABSOLUTE pidl = nullptr;
+        if (FAILED(::SHParseDisplayName(target.c_str(), nullptr, &pidl, 0, nullptr))) return false;
+        const HRESULT set = link->SetIDList(pidl);
+        ::CoTaskMemFree(pidl);
+        if (FAILED(set)) return false;
+    }
+    return SUCCEEDED(link.As(&persist)) && SUCCEEDED(persist->Save(path.c_str(), TRUE));
 }
 
 }  // namespace cc::test

@@ -39,6 +39,9 @@ private:
 bool WriteWholeFile(const std::wstring& path, const void* data, size_t bytes);
 std::vector<unsigned char> ReadWholeFile(const std::wstring& path);
 bool FileExists(const std::wstring& path);
+// Saves a real shell link at `path` to the folder `target` (empty: a link without a
+// target). The caller has initialised COM.
+bool SaveShortcut(const std::wstring& path, const std::wstring& target);
 // Names of the files directly in `folder`.
 std::vector<std::wstring> ListFolder(const std::wstring& folder);
 
