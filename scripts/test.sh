@@ -7,6 +7,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build="${CC_BUILD_DIR:-$root/build}"
 
 "$root/scripts/install-deps.sh"
+source "$root/scripts/build-trees.sh"
 
 cmake -S "$root" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build "$build/native"
@@ -14,19 +15,13 @@ cmake --build "$build/native"
 CC=clang CXX=clang++ cmake -S "$root" -B "$build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCC_FUZZERS=ON >/dev/null
 cmake --build "$build/fuzz"
-cmake -S "$root" -B "$build/win64" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine-run.sh" >/dev/null
-cmake --build "$build/win64"
+cc_build_windows "$root" "$build/win64" mingw-w64-x86_64.cmake
 
 # The 32-bit DLL (for 32-bit Internet Explorer) from the same sources. Its Windows tests
 # run only where this machine can run 32-bit programs under Wine.
 run32=OFF
 if "$root/scripts/can-run-win32.sh"; then run32=ON; fi
-cmake -S "$root" -B "$build/win32" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" \
-  -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine-run.sh" -DCC_RUN_WINE_TESTS=$run32 >/dev/null
-cmake --build "$build/win32"
+cc_build_windows "$root" "$build/win32" mingw-w64-i686.cmake -DCC_RUN_WINE_TESTS=$run32
 [ "$run32" = ON ] || echo "note: this machine cannot run 32-bit Windows programs; the 32-bit build is checked, not run"
 
 # One ctest run over all trees, so one summary covers every test.
