@@ -10,6 +10,7 @@
 #include <shlobj.h>
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 
@@ -35,12 +36,12 @@ protected:
     void TearDown() override { ::CoUninitialize(); }
 
     // The system fills caches of its own on first use (fonts, menu and dialog bitmaps,
-    // icons), so `work` first runs in batches of `batch` until one batch leaves every count where it
-    // was (at most eight batches); then `rounds` more runs must leave them there too. GDI
-    // objects, kernel handles and windows belong to this process alone; still, the GDI
-    // count moves by one or two now and then. USER handles are one table for the whole
-    // session, where other processes add a little noise. A leak grows with every run (at
-    // least `rounds`, never fewer than 25 here) and never settles.
+    // icons), so `work` first runs in batches of `batch` until one batch leaves every
+    // count where it was (at most eight batches); then two runs of `rounds` each must
+    // leave them there too. GDI objects, kernel handles and windows belong to this process
+    // alone (the GDI count still moves by one or two now and then); USER handles are one
+    // table for the whole session, where other processes add noise. A leak grows by at
+    // least `rounds` (never fewer than 25 here) in each run and never settles.
     void ExpectNoGrowth(const char* what, int rounds, int batch, const std::function<void()>& work) {
         auto run = [&](int n) {
             for (int i = 0; i < n; ++i) work();
@@ -55,18 +56,29 @@ protected:
                      now.userObjects <= before.userObjects && now.windows <= before.windows;
             before = now;
         }
-        const ULONGLONG started = ::GetTickCount64();
-        const test::ResourceCounts after = run(rounds);
-        const ULONGLONG took = ::GetTickCount64() - started;
-        std::printf("%s x%d (%llu ms, after %d warm-up batches of %d): kernel handles %+ld, GDI objects %+ld, "
-                    "USER objects %+ld, windows %+ld\n",
-                    what, rounds, static_cast<unsigned long long>(took), warmBatches, batch,
-                    after.kernelHandles - before.kernelHandles, after.gdiObjects - before.gdiObjects,
-                    after.userObjects - before.userObjects, after.windows - before.windows);
-        EXPECT_LE(after.kernelHandles - before.kernelHandles, 0) << what;
-        EXPECT_LE(after.gdiObjects - before.gdiObjects, 2) << what;
-        EXPECT_LE(after.userObjects - before.userObjects, 8) << what;
-        EXPECT_EQ(after.windows, before.windows) << what;
+        // Two measured runs: a leak shows in both, another process's burst in the shared
+        // USER table rarely does.
+        long growth[2][4];
+        ULONGLONG took = 0;
+        for (auto& g : growth) {
+            const ULONGLONG started = ::GetTickCount64();
+            const test::ResourceCounts after = run(rounds);
+            took += ::GetTickCount64() - started;
+            g[0] = after.kernelHandles - before.kernelHandles;
+            g[1] = after.gdiObjects - before.gdiObjects;
+            g[2] = after.userObjects - before.userObjects;
+            g[3] = after.windows - before.windows;
+            before = after;
+        }
+        auto least = [&](int k) { return std::min(growth[0][k], growth[1][k]); };
+        std::printf("%s 2 x %d (%llu ms, after %d warm-up batches of %d): kernel handles %+ld/%+ld, GDI objects "
+                    "%+ld/%+ld, USER objects %+ld/%+ld, windows %+ld/%+ld\n",
+                    what, rounds, static_cast<unsigned long long>(took), warmBatches, batch, growth[0][0],
+                    growth[1][0], growth[0][1], growth[1][1], growth[0][2], growth[1][2], growth[0][3], growth[1][3]);
+        EXPECT_LE(least(0), 0) << what;
+        EXPECT_LE(least(1), 2) << what;
+        EXPECT_LE(least(2), 8) << what;
+        EXPECT_LE(least(3), 0) << what;
     }
 
     test::ResourceCensus census;
