@@ -113,18 +113,17 @@ protected:
     Input input;
 };
 
+BOOL CALLBACK DestroyIfDialog(HWND window, LPARAM) {
+    wchar_t cls[16] = L"";
+    ::GetClassNameW(window, cls, 16);
+    if (std::wcscmp(cls, L"#32770") == 0) ::DestroyWindow(window);
+    return TRUE;
+}
+
 // Undoes what an action bound by a scribbled block may have done to the test's window:
 // a settings sheet opened, the frame minimised or maximised.
 void PutBack(const AttachedView& v, const RECT& frame) {
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND w, LPARAM) -> BOOL {
-            wchar_t cls[16] = L"";
-            ::GetClassNameW(w, cls, 16);
-            if (std::wcscmp(cls, L"#32770") == 0) ::DestroyWindow(w);
-            return TRUE;
-        },
-        0);
+    ::EnumThreadWindows(::GetCurrentThreadId(), DestroyIfDialog, 0);
     if (::IsIconic(v.window.frame()) || ::IsZoomed(v.window.frame())) ::ShowWindow(v.window.frame(), SW_RESTORE);
     ::SetWindowPos(v.window.frame(), HWND_TOP, frame.left, frame.top, frame.right - frame.left,
                    frame.bottom - frame.top, SWP_SHOWWINDOW);

@@ -69,13 +69,18 @@ long LiveObjects(Create create, Destroy destroy, unsigned step, unsigned& highes
     return fresh ? static_cast<long>(highest / step) - freeSlots : -1;
 }
 
+BOOL CALLBACK CountChild(HWND, LPARAM counter) {
+    ++*reinterpret_cast<long*>(counter);
+    return TRUE;
+}
+
 BOOL CALLBACK CountWindow(HWND window, LPARAM counter) {
     DWORD pid = 0;
     ::GetWindowThreadProcessId(window, &pid);
     if (pid != ::GetCurrentProcessId()) return TRUE;
     auto* n = reinterpret_cast<long*>(counter);
     ++*n;
-    ::EnumChildWindows(window, [](HWND, LPARAM c) -> BOOL { ++*reinterpret_cast<long*>(c); return TRUE; }, counter);
+    ::EnumChildWindows(window, CountChild, counter);
     return TRUE;
 }
 
