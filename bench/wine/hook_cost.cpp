@@ -257,6 +257,7 @@ int Run(int moves) {
     const std::pair<const char*, std::function<void()>> calls[] = {
         {"CallNextHookEx", [&] { ::CallNextHookEx(nullptr, HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&m)); }},
         {"GetKeyState", [] { ::GetKeyState(VK_CONTROL); }},
+        {"GetAsyncKeyState", [] { ::GetAsyncKeyState(VK_RBUTTON); }},
         {"GetWindowThreadProcessId", [&] { ::GetWindowThreadProcessId(m.hwnd, nullptr); }},
         {"GetWindowRect", [&] { ::GetWindowRect(m.hwnd, &rect); }},
     };
