@@ -39,6 +39,7 @@ struct GestureSession {
     Point CurrentPoint;            // relative to TargetView's window rectangle
     Point AnchorPoint;             // same frame; start of the next step and trail segment
     Point PressPoint;              // screen coordinates
+    uint32_t LastMoveTick = 0;     // when the tracker last saw a move (or the press), in ms
 };
 
 }  // namespace cc

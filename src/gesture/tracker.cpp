@@ -32,6 +32,8 @@ void HandOverPress(const GestureContext& ctx) {
 // the gesture would stay under way, swallowing this view's moves. It ended elsewhere when
 // the button is up and no button or key message waits in this thread's queue (a release
 // the view is still to get would be one).
+constexpr uint32_t kReleaseCheckPauseMs = 100;
+
 bool ReleasedElsewhere() {
     const int button = ::GetSystemMetrics(SM_SWAPBUTTON) ? VK_LBUTTON : VK_RBUTTON;
     return ::GetAsyncKeyState(button) >= 0 && !::GetInputState();
@@ -58,6 +60,7 @@ void EndGestureReleasedElsewhere(const GestureContext& ctx) {
 void BeginGesture(const GestureContext& ctx, POINT press) {
     GestureSession& s = *ctx.session;
     BeginGestureState(s, ToPoint(press));
+    s.LastMoveTick = ::GetTickCount();
     const int32_t timeoutMs = ctx.settings.Get(Field::TimeoutMs);
     if (timeoutMs > 0) ArmTimer(s, ctx.quickWnd, kGestureTimerId, timeoutMs);
 }
@@ -68,7 +71,12 @@ int TrackMove(const GestureContext& ctx, const MOUSEHOOKSTRUCT& move) {
     // Ctrl matters only to a gesture over its view; every other move of the window skips
     // the keyboard query (a round trip to the server under Wine).
     const bool ctrlDown = s.Tracking && overTarget && ::GetKeyState(VK_CONTROL) < 0;
-    if (s.Tracking && ReleasedElsewhere()) {
+    // The moves of a gesture come every few milliseconds; only after a pause (the pointer
+    // was away, or held still) is the button's state worth a question to the system.
+    const uint32_t now = ::GetTickCount();
+    const bool paused = now - s.LastMoveTick >= kReleaseCheckPauseMs;
+    s.LastMoveTick = now;
+    if (s.Tracking && paused && ReleasedElsewhere()) {
         EndGestureReleasedElsewhere(ctx);
         return 0;
     }

@@ -133,6 +133,7 @@ TEST_F(FolderDispatch, AGestureReleasedOverAnotherProgramsWindowEndsWhenThePoint
     ASSERT_EQ(s().Drawing, 1);
     input.RightUp();  // released over the other window
     EXPECT_EQ(s().Tracking, 1) << "nothing has told the view yet";
+    PumpFor(150);  // the way back takes a moment
     log.Clear();
     v.browser.statusTexts.clear();
     input.MoveTo(r.right - 120, y);  // back over the list, button up
@@ -157,6 +158,7 @@ TEST_F(FolderDispatch, AReleaseStillQueuedForTheViewIsNotTakenForOneElsewhere) {
     input.MoveTo(p.x - 80, p.y - 100);  // drawing now
     // The last stroke and the release reach the queue together: while the move is
     // handled the button is already up, and the release is still waiting.
+    ::Sleep(150);  // a pause, after which the tracker asks about the button
     const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
     INPUT batch[2] = {};
     batch[0].type = batch[1].type = INPUT_MOUSE;
