@@ -16,8 +16,7 @@ int MeasuredMove(GestureSession& s, const SettingsView& settings, const MoveInpu
     case MoveGate::Track:
         break;
     }
-    const TrackSettings live{settings.Get(Field::SensitivityPixels), settings.Get(Field::TimeoutMs),
-                             settings.Get(Field::ReleaseOnFolderHold), settings.Get(Field::TrailEnabled)};
+    const TrackSettings live = ReadTrackSettings(settings);
     const MoveStep step = AdvanceMove(s, move.pointer, move.viewOrigin, live);
     if (step.strokeRecorded) {
         wchar_t text[kStatusTextUnits];

@@ -94,8 +94,7 @@ int TrackMove(const GestureContext& ctx, const MOUSEHOOKSTRUCT& move) {
     RECT r{};
     ::GetWindowRect(s.TargetView, &r);
     const SettingsView& settings = ctx.settings;
-    const TrackSettings live{settings.Get(Field::SensitivityPixels), settings.Get(Field::TimeoutMs),
-                             settings.Get(Field::ReleaseOnFolderHold), settings.Get(Field::TrailEnabled)};
+    const TrackSettings live = ReadTrackSettings(settings);
     const MoveStep step = AdvanceMove(s, ToPoint(move.pt), {r.left, r.top}, live);
 
     if (step.drawSegment) DrawTrailSegment(s.TargetView, step.segmentFrom, step.segmentTo, settings);

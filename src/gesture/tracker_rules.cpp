@@ -59,6 +59,11 @@ MoveGate GateMove(GestureSession& s, bool overTargetView, bool ctrlDown) {
     return MoveGate::Track;
 }
 
+TrackSettings ReadTrackSettings(const SettingsView& settings) {
+    return TrackSettings{settings.Get(Field::SensitivityPixels), settings.Get(Field::TimeoutMs),
+                         settings.Get(Field::ReleaseOnFolderHold), settings.Get(Field::TrailEnabled)};
+}
+
 MoveStep AdvanceMove(GestureSession& s, Point pointer, Point viewOrigin, const TrackSettings& settings) {
     MoveStep step;
     s.CurrentPoint = Offset(pointer, viewOrigin);

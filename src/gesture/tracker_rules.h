@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "gesture/gesture_session.h"
+#include "settings/settings_block.h"
 
 namespace cc {
 
@@ -38,6 +39,9 @@ struct TrackSettings {
     int32_t releaseOnFolderHold = 0;
     int32_t trailEnabled = 0;
 };
+
+// The four settings, each loaded once from the live block.
+TrackSettings ReadTrackSettings(const SettingsView& settings);
 
 // What the caller has to do after AdvanceMove changed the session.
 struct MoveStep {

@@ -18,6 +18,7 @@
 #include "attached_view.h"
 #include "gesture/status_text.h"
 #include "menu_driver.h"
+#include "process_util.h"
 
 namespace cc {
 namespace {
@@ -411,15 +412,7 @@ public:
         folder_ = path;
         folder_ = folder_.substr(0, folder_.find_last_of(L'\\')) + L"\\Links";
         ::CreateDirectoryW(folder_.c_str(), nullptr);
-        Microsoft::WRL::ComPtr<IShellLinkW> link;
-        Microsoft::WRL::ComPtr<IPersistFile> file;
-        PIDLIST_ABSOLUTE pidl = nullptr;
-        if (SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&link))) &&
-            SUCCEEDED(::SHParseDisplayName(L"C:\\windows", nullptr, &pidl, 0, nullptr))) {
-            link->SetIDList(pidl);
-            if (SUCCEEDED(link.As(&file))) file->Save((folder_ + L"\\00.lnk").c_str(), TRUE);
-            ::CoTaskMemFree(pidl);
-        }
+        test::SaveShortcut(folder_ + L"\\00.lnk", L"C:\\windows");
     }
     ~LinksBesideProgram() {
         ::DeleteFileW((folder_ + L"\\00.lnk").c_str());
