@@ -1,6 +1,6 @@
 // The address walks over arbitrary UTF-16 text: addresses come from the browser, that is
 // from web pages. The input is little-endian 16-bit units; the first zero unit splits it
-// into two strings (the address, and a second text for JoinParameters). Every buffer is
+// into two strings (the address, and a second text for the joined parameters). Every buffer is
 // allocated at exactly its size, so AddressSanitizer sees any write past it; each result
 // is compared with what the walk should produce, worked out here on std::wstring.
 #include <cstdint>
@@ -15,17 +15,9 @@ namespace {
 
 using cc::AddressBuffer;
 using cc::kAddressUnits;
-using cc::kParameterUnits;
-using cc::ParameterBuffer;
 
 std::unique_ptr<AddressBuffer[]> NewAddressBuffer() {
     std::unique_ptr<AddressBuffer[]> b(new AddressBuffer[1]);
-    for (wchar_t& u : b[0]) u = 0x7E57;
-    return b;
-}
-
-std::unique_ptr<ParameterBuffer[]> NewParameterBuffer() {
-    std::unique_ptr<ParameterBuffer[]> b(new ParameterBuffer[1]);
     for (wchar_t& u : b[0]) u = 0x7E57;
     return b;
 }
@@ -97,37 +89,34 @@ void CheckUpOneLevel(const std::wstring& address) {
     FUZZ_CHECK(go == (!expected.empty() && !hostOnly));
 }
 
-void CheckCommandPrompt(const std::wstring& address) {
-    auto out = NewParameterBuffer();
-    const bool ok = cc::CommandPromptParameters(address.c_str(), out[0]);
-    const std::wstring result = Terminated(out[0], kParameterUnits);
-    const std::wstring cut = Cut(address, kAddressUnits);
-    if (!cut.starts_with(L"file:///")) {
-        FUZZ_CHECK(!ok && result.empty());
-        return;
-    }
-    FUZZ_CHECK(ok);
-    std::wstring path;
-    for (std::size_t i = 8; i < cut.size();) {
-        if (cut.compare(i, 3, L"%20") == 0) {
-            path += L' ';
-            i += 3;
-        } else {
-            path += cut[i] == L'/' ? L'\\' : cut[i];
-            ++i;
+void CheckCommandPromptFolder(const std::wstring& address) {
+    auto out = NewAddressBuffer();
+    const bool ok = cc::CommandPromptFolder(address.c_str(), out[0]);
+    const std::wstring result = Terminated(out[0], kAddressUnits);
+    std::wstring folder;
+    if (address.starts_with(L"file:///")) {
+        for (std::size_t i = 8; i < address.size();) {
+            if (address.compare(i, 3, L"%20") == 0) {
+                folder += L' ';
+                i += 3;
+            } else {
+                folder += address[i] == L'/' ? L'\\' : address[i];
+                ++i;
+            }
         }
     }
-    FUZZ_CHECK(result == L"/k \"cd /d " + path + L"\"");
-
-    FUZZ_CHECK(!cc::CommandPromptParameters(nullptr, out[0]));
-    FUZZ_CHECK(out[0][0] == L'\0');
+    const bool expected = !folder.empty() && folder.size() <= cc::kWorkingFolderChars;
+    FUZZ_CHECK(ok == expected);
+    FUZZ_CHECK(result == (expected ? folder : std::wstring()));
 }
 
-void CheckJoin(const wchar_t* prefix, const wchar_t* text) {
-    auto out = NewParameterBuffer();
-    cc::JoinParameters(prefix, text, out[0]);
-    const std::wstring expected = Cut(std::wstring(prefix) + Cut(text ? text : L"", kAddressUnits), kParameterUnits);
-    FUZZ_CHECK(Terminated(out[0], kParameterUnits) == expected);
+void CheckJoin(const wchar_t* program, const wchar_t* prefix, const wchar_t* text) {
+    cc::ProgramParameters p;
+    const bool ok = p.Join(program, prefix, text);
+    const std::wstring joined = std::wstring(prefix ? prefix : L"") + (text ? text : L"");
+    const std::size_t line = std::wstring(program).size() + 3 + joined.size() + 1;
+    FUZZ_CHECK(ok == (line <= cc::kCommandLineUnits));
+    FUZZ_CHECK(ok ? p.text() != nullptr && joined == p.text() : p.text() == nullptr);
 }
 
 }  // namespace
@@ -149,12 +138,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         CheckCopy(*address);
         CheckUpOneFolder(*address);
         CheckUpOneLevel(*address);
-        CheckCommandPrompt(*address);
+        CheckCommandPromptFolder(*address);
     }
     // The prefixes the executor and the navigation pass, and the page's own text as one.
-    CheckJoin(L"/n, ", first.c_str());
-    CheckJoin(L"/n, file:///", first.c_str());
-    CheckJoin(first.c_str(), second.c_str());
-    CheckJoin(second.c_str(), nullptr);
+    CheckJoin(L"explorer.exe", L"/n, ", first.c_str());
+    CheckJoin(L"explorer.exe", L"/n, file:///", first.c_str());
+    CheckJoin(L"iexplore.exe", nullptr, first.c_str());
+    CheckJoin(second.c_str(), first.c_str(), second.c_str());
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "actions/address_walk.h"
 
+#include <new>
+
 namespace cc {
 namespace {
 
@@ -63,37 +65,53 @@ bool UpOneLevelAddress(AddressBuffer& address) {
     return true;
 }
 
-bool CommandPromptParameters(const wchar_t* address, ParameterBuffer& out) {
+bool CommandPromptFolder(const wchar_t* address, AddressBuffer& out) {
     out[0] = L'\0';
     static constexpr wchar_t kFileScheme[] = L"file:///";
-    AddressBuffer copy;
-    CopyAddress(copy, address);
+    if (!address) return false;
     for (std::size_t i = 0; kFileScheme[i] != L'\0'; ++i) {
-        if (copy[i] != kFileScheme[i]) return false;
+        if (address[i] != kFileScheme[i]) return false;
     }
-    AddressBuffer path;
     std::size_t length = 0;
-    for (const wchar_t* p = copy + 8; *p != L'\0' && length + 1 < kAddressUnits;) {
+    for (const wchar_t* p = address + 8; *p != L'\0'; ++length) {
+        if (length == kWorkingFolderChars) {
+            out[0] = L'\0';
+            return false;
+        }
         if (p[0] == L'%' && p[1] == L'2' && p[2] == L'0') {
-            path[length++] = L' ';
+            out[length] = L' ';
             p += 3;
         } else {
-            path[length++] = *p == L'/' ? L'\\' : *p;
+            out[length] = *p == L'/' ? L'\\' : *p;
             ++p;
         }
     }
-    path[length] = L'\0';
-    std::size_t n = Append(out, kParameterUnits, 0, L"/k \"cd /d ");
-    n = Append(out, kParameterUnits, n, path);
-    Append(out, kParameterUnits, n, L"\"");
-    return true;
+    out[length] = L'\0';
+    return length > 0;
 }
 
-void JoinParameters(const wchar_t* prefix, const wchar_t* text, ParameterBuffer& out) {
-    AddressBuffer cut;
-    CopyAddress(cut, text);
-    const std::size_t n = Append(out, kParameterUnits, 0, prefix);
-    Append(out, kParameterUnits, n, cut);
+bool ProgramParameters::Join(const wchar_t* program, const wchar_t* prefix, const wchar_t* text) {
+    text_.reset();
+    const std::size_t programLength = program ? Length(program) : 0;
+    const std::size_t prefixLength = prefix ? Length(prefix) : 0;
+    // Bounded count of the text: an address beyond the limit is refused without being
+    // walked to its end.
+    std::size_t textLength = 0;
+    const std::size_t fixed = programLength + 2 + 1 + prefixLength + 1;  // quotes, space, terminator
+    if (fixed > kCommandLineUnits) return false;
+    const std::size_t room = kCommandLineUnits - fixed;
+    if (text) {
+        while (text[textLength] != L'\0') {
+            if (textLength == room) return false;
+            ++textLength;
+        }
+    }
+    const std::size_t units = prefixLength + textLength + 1;
+    text_.reset(new (std::nothrow) wchar_t[units]);
+    if (!text_) return false;
+    std::size_t n = Append(text_.get(), units, 0, prefix ? prefix : L"");
+    Append(text_.get(), units, n, text ? text : L"");
+    return true;
 }
 
 }  // namespace cc

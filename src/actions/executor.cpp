@@ -78,10 +78,12 @@ void Scroll(const GestureContext& ctx, WPARAM request) {
     ::SendMessageW(ctx.session->TargetView, WM_VSCROLL, request, 0);
 }
 
+// The prompt starts in the folder as its working folder, with no command: a folder name
+// never passes through the command interpreter's parsing (quotes, "&", "^", "%NAME%").
 void OpenCommandPrompt(IWebBrowser2* browser) {
     LocationUrl url(browser);
-    ParameterBuffer parameters;
-    if (CommandPromptParameters(url.text(), parameters)) StartProgram(L"cmd.exe", parameters);
+    AddressBuffer folder;
+    if (CommandPromptFolder(url.text(), folder)) StartProgram(L"cmd.exe", nullptr, folder);
 }
 
 // Every other browser of this process is asked to quit, each on its own thread and once.
@@ -144,9 +146,8 @@ void RunExplorerAction(const GestureContext& ctx, int action, HWND top) {
             ::SendMessageW(tabBar, kTabBarNewWindow, 0, 0);
         } else {
             LocationUrl url(b);
-            ParameterBuffer parameters;
-            JoinParameters(L"/n, ", url.text(), parameters);
-            StartProgram(L"explorer.exe", parameters);
+            ProgramParameters parameters;
+            if (parameters.Join(L"explorer.exe", L"/n, ", url.text())) StartProgram(L"explorer.exe", parameters.text());
         }
         break;
     case 7: {

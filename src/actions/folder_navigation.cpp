@@ -145,9 +145,8 @@ void OpenInNewWindow(const GestureContext& ctx, BSTR url, VARIANT_BOOL* cancel) 
     ctx.session->NewWindowPending = 0;
     if (ctx.session->ViewKind == ViewWeb) {
         if (cancel) *cancel = VARIANT_TRUE;
-        AddressBuffer address;
-        CopyAddress(address, url);
-        StartProgram(L"iexplore.exe", address);
+        ProgramParameters address;
+        if (address.Join(L"iexplore.exe", nullptr, url)) StartProgram(L"iexplore.exe", address.text());
         return;
     }
     if (HWND tabBar = FindTabBarWindow(ctx.browser)) {
@@ -155,9 +154,8 @@ void OpenInNewWindow(const GestureContext& ctx, BSTR url, VARIANT_BOOL* cancel) 
         return;
     }
     if (cancel) *cancel = VARIANT_TRUE;
-    ParameterBuffer parameters;
-    JoinParameters(L"/n, file:///", url, parameters);
-    StartProgram(L"explorer.exe", parameters);
+    ProgramParameters parameters;
+    if (parameters.Join(L"explorer.exe", L"/n, file:///", url)) StartProgram(L"explorer.exe", parameters.text());
 }
 
 }  // namespace cc

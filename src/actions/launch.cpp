@@ -7,12 +7,12 @@ namespace {
 ProgramStarter g_testStarter = nullptr;
 }
 
-void StartProgram(const wchar_t* file, const wchar_t* parameters) {
+void StartProgram(const wchar_t* file, const wchar_t* parameters, const wchar_t* folder) {
     if (g_testStarter) {
-        g_testStarter(file, parameters);
+        g_testStarter(file, parameters, folder);
         return;
     }
-    ::ShellExecuteW(nullptr, L"open", file, parameters, nullptr, SW_SHOW);
+    ::ShellExecuteW(nullptr, L"open", file, parameters, folder, SW_SHOW);
 }
 
 void SetProgramStarterForTesting(ProgramStarter starter) { g_testStarter = starter; }

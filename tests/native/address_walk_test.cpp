@@ -78,38 +78,54 @@ TEST(Addresses, LongAddressesAreCutTo259Characters) {
     EXPECT_EQ(nothing[0], L'\0');
 }
 
-TEST(CommandPrompt, OnlyFileAddressesAndOnlyPercentTwenty) {
-    ParameterBuffer out;
-    ASSERT_TRUE(CommandPromptParameters(L"file:///C:/My%20Files/a%23b", out));
-    EXPECT_EQ(std::wstring(out), L"/k \"cd /d C:\\My Files\\a%23b\"");
-    EXPECT_FALSE(CommandPromptParameters(L"FILE:///C:/x", out));
-    EXPECT_EQ(out[0], L'\0');
-    EXPECT_FALSE(CommandPromptParameters(L"file://C:/x", out));
-    EXPECT_FALSE(CommandPromptParameters(L"", out));
-    EXPECT_FALSE(CommandPromptParameters(nullptr, out));
-    ASSERT_TRUE(CommandPromptParameters(L"file:///", out));
-    EXPECT_EQ(std::wstring(out), L"/k \"cd /d \"");
-    ASSERT_TRUE(CommandPromptParameters(L"file:///C:/%2", out));
-    EXPECT_EQ(std::wstring(out), L"/k \"cd /d C:\\%2\"");
+struct Folder {
+    AddressBuffer buffer;
+    bool ok;
+    explicit Folder(const wchar_t* address) : ok(CommandPromptFolder(address, buffer)) {}
+    std::wstring text() const { return buffer; }
+};
+
+TEST(CommandPromptFolder, OnlyFileAddressesAndOnlyPercentTwenty) {
+    Folder f(L"file:///C:/My%20Files/a%23b");
+    ASSERT_TRUE(f.ok);
+    EXPECT_EQ(f.text(), L"C:\\My Files\\a%23b");
+    EXPECT_EQ(Folder(L"file:///C:/%2").text(), L"C:\\%2");
+    for (const wchar_t* refused : {L"FILE:///C:/x", L"file://C:/x", L"", L"file:///", L"file:/"}) {
+        Folder no(refused);
+        EXPECT_FALSE(no.ok);
+        EXPECT_EQ(no.text(), L"");
+    }
+    EXPECT_FALSE(Folder(nullptr).ok);
 }
 
-TEST(CommandPrompt, ALongAddressStaysInsideTheBuffer) {
-    const std::wstring longAddress = L"file:///C:/" + std::wstring(1000, L'%') + L"20";
-    ParameterBuffer out;
-    ASSERT_TRUE(CommandPromptParameters(longAddress.c_str(), out));
-    const std::wstring text(out);
-    EXPECT_LT(text.size(), kParameterUnits);
-    EXPECT_EQ(text.back(), L'"');
+TEST(CommandPromptFolder, AFolderIsTakenWholeOrRefused) {
+    const std::wstring fits = L"C:/" + std::wstring(kWorkingFolderChars - 3, L'a');
+    Folder whole((L"file:///" + fits).c_str());
+    ASSERT_TRUE(whole.ok);
+    EXPECT_EQ(whole.text().size(), kWorkingFolderChars);
+    Folder decodedToFit((L"file:///" + fits.substr(0, fits.size() - 1) + L"%20").c_str());
+    EXPECT_TRUE(decodedToFit.ok) << "the limit counts the folder, not its address";
+    Folder tooDeep((L"file:///" + fits + L"b").c_str());
+    EXPECT_FALSE(tooDeep.ok);
+    EXPECT_EQ(tooDeep.text(), L"") << "never a cut folder, which would be another place";
 }
 
-TEST(JoinParameters, PrefixAndCutText) {
-    ParameterBuffer out;
-    JoinParameters(L"/n, ", L"file:///C:/Windows", out);
-    EXPECT_EQ(std::wstring(out), L"/n, file:///C:/Windows");
-    JoinParameters(L"/n, ", nullptr, out);
-    EXPECT_EQ(std::wstring(out), L"/n, ");
-    JoinParameters(L"/n, file:///", std::wstring(500, L'x').c_str(), out);
-    EXPECT_EQ(std::wstring(out).size(), 12u + 259u);
+TEST(ProgramParameters, AddressesArePassedWholeUpToTheCommandLineLimit) {
+    ProgramParameters p;
+    ASSERT_TRUE(p.Join(L"explorer.exe", L"/n, ", L"file:///C:/Windows"));
+    EXPECT_EQ(std::wstring(p.text()), L"/n, file:///C:/Windows");
+    ASSERT_TRUE(p.Join(L"explorer.exe", L"/n, ", nullptr));
+    EXPECT_EQ(std::wstring(p.text()), L"/n, ");
+    ASSERT_TRUE(p.Join(L"iexplore.exe", nullptr, L"http://h/"));
+    EXPECT_EQ(std::wstring(p.text()), L"http://h/");
+
+    // "explorer.exe" quoted, a space, the parameters and the terminator.
+    const std::size_t room = kCommandLineUnits - (12 + 2 + 1 + 1) - 4;
+    const std::wstring longest = L"file:///" + std::wstring(room - 8, L'x');
+    ASSERT_TRUE(p.Join(L"explorer.exe", L"/n, ", longest.c_str()));
+    EXPECT_EQ(std::wstring(p.text()), L"/n, " + longest) << "a long address is not cut";
+    EXPECT_FALSE(p.Join(L"explorer.exe", L"/n, ", (longest + L"y").c_str()));
+    EXPECT_EQ(p.text(), nullptr) << "one unit more is refused, not cut";
 }
 
 }  // namespace

@@ -155,14 +155,46 @@ TEST_F(Executor, ExplorerNewWindowAndCommandPrompt) {
     Run(ViewFolderList, 6);
     EXPECT_EQ(launches.launches()[1].parameters, L"/n, ");
 
-    browser.locationUrl = L"file:///C:/My%20Files/a%23b";
-    Run(ViewFolderList, 11);
+    // An address far beyond the path size goes to the new window whole.
+    const std::wstring deep = L"file:///C:/" + std::wstring(4000, L'd');
+    browser.locationUrl = deep.c_str();
+    Run(ViewFolderList, 6);
     ASSERT_EQ(launches.launches().size(), 3u);
-    EXPECT_EQ(launches.launches()[2].file, L"cmd.exe");
-    EXPECT_EQ(launches.launches()[2].parameters, L"/k \"cd /d C:\\My Files\\a%23b\"");
+    EXPECT_EQ(launches.launches()[2].parameters, L"/n, " + deep);
+
     browser.locationUrl = L"::{20D04FE0-3AEA-1069-A2D8-08002B30309D}";
     Run(ViewFolderList, 11);
     EXPECT_EQ(launches.launches().size(), 3u) << "no file address, no command prompt";
+}
+
+// The prompt opens in the folder as its working folder, with nothing for the command
+// interpreter to parse: no name can run a command, expand a variable or open elsewhere.
+TEST_F(Executor, TheCommandPromptOpensInTheFolderWhateverItsName) {
+    const std::pair<const wchar_t*, const wchar_t*> folders[] = {
+        {L"file:///C:/x&calc", L"C:\\x&calc"},
+        {L"file:///C:/R&D", L"C:\\R&D"},
+        {L"file:///C:/a^b", L"C:\\a^b"},
+        {L"file:///C:/(x)", L"C:\\(x)"},
+        {L"file:///C:/%PATH%", L"C:\\%PATH%"},
+        {L"file:///C:/semi;colon", L"C:\\semi;colon"},
+        {L"file:///C:/My%20Files/a b\"&\"c", L"C:\\My Files\\a b\"&\"c"},
+    };
+    for (const auto& [address, folder] : folders) {
+        browser.locationUrl = address;
+        Run(ViewFolderList, 11);
+    }
+    ASSERT_EQ(launches.launches().size(), std::size(folders)) << "one program per gesture, nothing else";
+    for (size_t i = 0; i < std::size(folders); ++i) {
+        const test::Launch& launch = launches.launches()[i];
+        EXPECT_EQ(launch.file, L"cmd.exe");
+        EXPECT_FALSE(launch.hasParameters) << "no command line for cmd to parse";
+        EXPECT_EQ(launch.folder, folders[i].second);
+    }
+    // A folder deeper than a working folder can be is refused, never cut to another place.
+    const std::wstring deep = L"file:///C:/" + std::wstring(300, L'd');
+    browser.locationUrl = deep.c_str();
+    Run(ViewFolderList, 11);
+    EXPECT_EQ(launches.launches().size(), std::size(folders));
 }
 
 TEST_F(Executor, AVisibleTabBarTakesCloseAndNewWindow) {

@@ -160,16 +160,22 @@ TEST_F(Navigation, UpOneLevelOnPages) {
 
 TEST_F(Navigation, OpenInNewWindowFromAPage) {
     session.ViewKind = ViewWeb;
-    session.NewWindowPending = 1;
-    BSTR url = ::SysAllocString(L"http://example.invalid/next");
-    VARIANT_BOOL cancel = VARIANT_FALSE;
-    OpenInNewWindow(ctx(), url, &cancel);
-    ::SysFreeString(url);
-    EXPECT_EQ(session.NewWindowPending, 0);
-    EXPECT_EQ(cancel, VARIANT_TRUE) << "the current page stays";
+    // A link of any length opens whole: one beyond the path size, then one that no
+    // command line can hold, which opens nothing rather than a cut address.
+    const std::wstring link = L"http://example.invalid/next?" + std::wstring(3000, L'q');
+    const std::wstring tooLong = L"http://example.invalid/" + std::wstring(40000, L'q');
+    for (const std::wstring* address : {&link, &tooLong}) {
+        session.NewWindowPending = 1;
+        BSTR url = ::SysAllocString(address->c_str());
+        VARIANT_BOOL cancel = VARIANT_FALSE;
+        OpenInNewWindow(ctx(), url, &cancel);
+        ::SysFreeString(url);
+        EXPECT_EQ(session.NewWindowPending, 0);
+        EXPECT_EQ(cancel, VARIANT_TRUE) << "the current page stays";
+    }
     ASSERT_EQ(launches.launches().size(), 1u);
     EXPECT_EQ(launches.launches()[0].file, L"iexplore.exe");
-    EXPECT_EQ(launches.launches()[0].parameters, L"http://example.invalid/next");
+    EXPECT_EQ(launches.launches()[0].parameters, link);
 }
 
 TEST_F(Navigation, OpenInNewWindowFromAFolderListWithAndWithoutTheTabBar) {

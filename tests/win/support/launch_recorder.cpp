@@ -10,8 +10,8 @@ std::vector<Launch>& Recorded() {
     return launches;
 }
 
-void Record(const wchar_t* file, const wchar_t* parameters) {
-    Recorded().push_back({file ? file : L"", parameters ? parameters : L"", parameters != nullptr});
+void Record(const wchar_t* file, const wchar_t* parameters, const wchar_t* folder) {
+    Recorded().push_back({file ? file : L"", parameters ? parameters : L"", parameters != nullptr, folder ? folder : L""});
 }
 
 }  // namespace

@@ -11,6 +11,7 @@ struct Launch {
     std::wstring file;
     std::wstring parameters;
     bool hasParameters;
+    std::wstring folder;  // the working folder; empty when none was given
 };
 
 class LaunchRecorder {
