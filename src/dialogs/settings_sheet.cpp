@@ -104,6 +104,10 @@ INT_PTR CALLBACK SheetDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 
 }  // namespace
 
+HWND SheetWindowFromResult(INT_PTR result) {
+    return result == 0 || result == -1 ? nullptr : reinterpret_cast<HWND>(result);
+}
+
 SettingsView SheetSettings() { return g_sheet.settings ? g_sheet.settings->view() : SettingsView(); }
 const wchar_t* SheetFolder() { return g_sheet.settings ? g_sheet.settings->folder() : ModuleFolder(); }
 int32_t SheetBrowserKind() { return g_sheet.browserKind; }
@@ -167,7 +171,7 @@ int OpenSettingsSheet(const GestureContext& ctx) {
     header.nStartPage = 0;
     header.phpage = pages;
     const INT_PTR created = ::PropertySheetW(&header);
-    HWND sheet = created > 0 ? reinterpret_cast<HWND>(created) : nullptr;
+    HWND sheet = SheetWindowFromResult(created);
     if (!sheet || !::IsWindow(sheet)) {
         ForgetSheet();
         return 0;

@@ -12,6 +12,10 @@ namespace cc {
 // created, 0 when this process shows one already (or it could not be made).
 int OpenSettingsSheet(const GestureContext& ctx);
 
+// The window a modeless PropertySheetW call returned: only 0 and -1 mean none. A window
+// handle is a 32-bit value sign-extended, so a real one with bit 31 set reads negative.
+HWND SheetWindowFromResult(INT_PTR result);
+
 // What the pages work on while the sheet is open.
 SettingsView SheetSettings();
 // The folder of "setting": the marker files and the "Links" store live there too.

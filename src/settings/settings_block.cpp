@@ -77,12 +77,12 @@ int ActionCount(ActionList list) {
 }
 
 int SettingsView::CountIndex(ActionList list, int action) const {
-    if (action < 0 || action >= ActionCount(list)) return -1;
+    if (!ints_ || action < 0 || action >= ActionCount(list)) return -1;
     return (list == ActionList::Explorer ? kExplorerCountBase : kBrowserCountBase) + action;
 }
 
 int SettingsView::EntryIndex(ActionList list, int action) const {
-    if (action < 0 || action >= ActionCount(list)) return -1;
+    if (!ints_ || action < 0 || action >= ActionCount(list)) return -1;
     return (list == ActionList::Explorer ? kExplorerEntryBase : kBrowserEntryBase) + action * kMaxStrokes;
 }
 

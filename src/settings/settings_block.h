@@ -84,6 +84,8 @@ constexpr int32_t ClampTrailWidth(int32_t stored) {
 }
 
 // Typed accessors over a 1140-byte block. Holds only the address; copying is cheap.
+// A view without a block (a mapping that failed or was let go) reads zeros and writes
+// nothing, so a late reader degrades to "off" instead of faulting inside the host.
 class SettingsView {
 public:
     SettingsView() = default;
@@ -92,8 +94,10 @@ public:
     bool valid() const { return ints_ != nullptr; }
     void* data() const { return const_cast<int32_t*>(ints_); }
 
-    int32_t Get(Field f) const { return ints_[static_cast<int>(f)]; }
-    void Set(Field f, int32_t v) const { ints_[static_cast<int>(f)] = v; }
+    int32_t Get(Field f) const { return ints_ ? ints_[static_cast<int>(f)] : 0; }
+    void Set(Field f, int32_t v) const {
+        if (ints_) ints_[static_cast<int>(f)] = v;
+    }
 
     // Raw stored count of an action; 0 for an identifier outside the list.
     int32_t StoredStrokeCount(ActionList list, int action) const;

@@ -135,6 +135,17 @@ TEST(SettingsHostile, IdentifiersOutsideTheListsReadNothingAndWriteNothing) {
     for (int32_t i : b.ints) ASSERT_EQ(i, 0x55);
 }
 
+TEST(SettingsHostile, AViewWithoutABlockReadsZerosAndWritesNothing) {
+    const SettingsView none;
+    EXPECT_EQ(none.Get(Field::TimeoutMs), 0);
+    none.Set(Field::TimeoutMs, 1);
+    EXPECT_EQ(none.StoredStrokeCount(ActionList::Explorer, 1), 0);
+    EXPECT_EQ(none.ReadGesture(ActionList::Browser, 1).count, 0);
+    none.WriteGesture(ActionList::Browser, 1, Gesture{1, {1}});
+    none.SetStroke(ActionList::Explorer, 1, 0, 1);
+    ApplyDefaults(none);
+}
+
 TEST(SettingsWrite, WriteGestureClampsTheCountAndLeavesLaterSlots) {
     Block b;
     b.Fill(9);

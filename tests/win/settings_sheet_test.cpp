@@ -175,6 +175,16 @@ TEST_F(Sheet, OpensOncePerProcessOnTheBehaviourPageWithItsFourTabs) {
               true) << "no Apply button";
 }
 
+// A window handle is a 32-bit value sign-extended: one with bit 31 set is a real sheet.
+TEST(SheetWindowFromResult, OnlyZeroAndMinusOneMeanNoSheet) {
+    EXPECT_EQ(SheetWindowFromResult(0), nullptr);
+    EXPECT_EQ(SheetWindowFromResult(-1), nullptr);
+    const INT_PTR highBit = static_cast<INT_PTR>(static_cast<int32_t>(0x80012346u));
+    ASSERT_LT(highBit, 0);
+    EXPECT_EQ(SheetWindowFromResult(highBit), reinterpret_cast<HWND>(highBit));
+    EXPECT_EQ(SheetWindowFromResult(0x12346), reinterpret_cast<HWND>(0x12346));
+}
+
 TEST_F(Sheet, TheBehaviourPageShowsTheDefaults) {
     HWND page = Page(Open(), 0);
     EXPECT_TRUE(IsChecked(page, IDC_USE_BOTH));
