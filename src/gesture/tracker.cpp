@@ -31,12 +31,14 @@ void HandOverPress(const GestureContext& ctx) {
 // leaves straight onto another program's window, the moves and the release go there and
 // the gesture would stay under way, swallowing this view's moves. It ended elsewhere when
 // the button is up and no button or key message waits in this thread's queue (a release
-// the view is still to get would be one).
+// the view is still to get would be one). The high word of GetQueueStatus is what is in
+// the queue now; GetInputState reports only input that is new since the queue was last
+// looked at, so a release already seen but not yet taken would read as none.
 constexpr uint32_t kReleaseCheckPauseMs = 100;
 
 bool ReleasedElsewhere() {
     const int button = ::GetSystemMetrics(SM_SWAPBUTTON) ? VK_LBUTTON : VK_RBUTTON;
-    return ::GetAsyncKeyState(button) >= 0 && !::GetInputState();
+    return ::GetAsyncKeyState(button) >= 0 && HIWORD(::GetQueueStatus(QS_MOUSEBUTTON | QS_KEY)) == 0;
 }
 
 void EndGestureReleasedElsewhere(const GestureContext& ctx) {
