@@ -13,6 +13,7 @@
 #include "gesture/trail_status.h"
 #include "gesture/view_hit.h"
 #include "gesture/view_locator.h"
+#include "menus/quick_wnd.h"
 #include "menus/wheel_menus.h"
 
 namespace cc {
@@ -20,6 +21,10 @@ namespace {
 
 constexpr int kConsume = 1;
 constexpr int kPass = 0;
+
+// How long a middle click's navigation may take to begin once its posted click and all
+// that was queued with it have been handled.
+constexpr UINT kNewWindowPendingMs = 1000;
 
 bool HasFlag(const GestureContext& ctx, int32_t flag) {
     return (ctx.settings.Get(Field::DefaultActionFlags) & flag) != 0;
@@ -190,7 +195,19 @@ int OnMiddleUp(const GestureContext& ctx, const MOUSEHOOKSTRUCT& m) {
     // The replayed left click navigates; BeforeNavigate2 then sends it to a new window.
     s.NewWindowPending = 1;
     PostClick(m.hwnd, WM_LBUTTONDOWN, MK_LBUTTON, WM_LBUTTONUP, p);
+    // A click that navigates nowhere (a file, or a folder in double-click mode) must not
+    // leave the flag to hijack some later navigation (Back, the tree, the address bar).
+    if (QuickWnd* quick = QuickWnd::FromHandle(ctx.quickWnd)) {
+        quick->ExpireFlagLater(&s.NewWindowPending, kNewWindowPendingMs);
+    }
     return kConsume;
+}
+
+// After a wheel menu the coming right release belongs to the menu, not to a context menu.
+// When the user let go inside the menu (picking with the right button), that release has
+// already gone by: a flag set then would swallow some later, unrelated release.
+void SkipReleaseIfStillHeld(GestureSession& s) {
+    if (::GetKeyState(VK_RBUTTON) < 0) s.SkipNextRightUp = 1;
 }
 
 HWND FindTabBand(const GestureContext& ctx) {
@@ -236,7 +253,7 @@ int OnWheel(const GestureContext& ctx, const MOUSEHOOKSTRUCT& m) {
         switch (ctx.settings.Get(Field::BrowserWheelAction)) {
         case 4:
             ShowHistoryMenu(ctx, m.pt, m.hwnd);
-            s.SkipNextRightUp = 1;  // the release belongs to the menu, not a context menu
+            SkipReleaseIfStillHeld(s);
             return kConsume;
         case 2:
             if (ScrollHorizontally(ctx.browser, delta, ClientPoint(s.TargetView, m.pt))) s.SkipNextRightUp = 1;
@@ -247,7 +264,7 @@ int OnWheel(const GestureContext& ctx, const MOUSEHOOKSTRUCT& m) {
     }
     if (ctx.settings.Get(Field::ExplorerWheelAction) != 1) return kPass;
     VARIANT chosen = ShowQuickMoveMenu(ctx, m.pt, m.hwnd);
-    s.SkipNextRightUp = 1;  // the release belongs to the menu, not a context menu
+    SkipReleaseIfStillHeld(s);
     if (chosen.vt == (VT_ARRAY | VT_UI1) && ctx.browser) {
         VARIANT empty;
         ::VariantInit(&empty);

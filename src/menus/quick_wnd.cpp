@@ -6,6 +6,8 @@ namespace cc {
 namespace {
 
 constexpr wchar_t kQuickWndClass[] = L"CursorCadence QuickWnd";
+// The gesture timer uses id 1.
+constexpr UINT_PTR kExpiryTimerId = 2;
 
 // The class is registered while at least one window of it exists and unregistered with
 // the last one, so no class with a window procedure of this module outlives the module.
@@ -56,6 +58,12 @@ bool QuickWnd::Create() {
         return false;
     }
     return true;
+}
+
+void QuickWnd::ExpireFlagLater(int32_t* flag, UINT ms) {
+    if (!window_ || !flag) return;
+    expiring_ = flag;
+    if (!::SetTimer(window_.get(), kExpiryTimerId, ms, nullptr)) *flag = 0;  // no timer: expire at once
 }
 
 void QuickWnd::Destroy() {
@@ -123,7 +131,12 @@ LRESULT CALLBACK QuickWnd::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LP
         if (self) self->DrawMenuItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return 0;
     case WM_TIMER:
-        if (self && self->timedOut_) *self->timedOut_ = 1;
+        if (wParam == kExpiryTimerId) {
+            ::KillTimer(hwnd, kExpiryTimerId);
+            if (self && self->expiring_) *self->expiring_ = 0;
+        } else if (self && self->timedOut_) {
+            *self->timedOut_ = 1;
+        }
         return 0;
     case WM_NCDESTROY:
         // From here on no message may reach the object.

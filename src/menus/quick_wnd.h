@@ -35,9 +35,15 @@ public:
     void Destroy();
     HWND hwnd() const { return window_.get(); }
 
-    // Every WM_TIMER from now on sets *flag to 1 (the session's TimedOut). Before this
-    // is called a timer message changes nothing.
+    // Every WM_TIMER from now on (but the expiry's below) sets *flag to 1 (the session's
+    // TimedOut). Before this is called a timer message changes nothing.
     void SetTimedOutFlag(int32_t* flag) { timedOut_ = flag; }
+
+    // Clears *flag (which lives as long as this window) once `ms` have passed and this
+    // thread's queue holds no posted message or input: a timer message comes only then,
+    // so whatever was posted before, and any navigation it starts, is seen first.
+    // Replaces an expiry still running.
+    void ExpireFlagLater(int32_t* flag, UINT ms);
 
     // Called on this window's thread when another thread asks its browser to quit.
     using QuitHandler = void (*)(void* context);
@@ -62,6 +68,7 @@ private:
 
     unique_hwnd window_;
     int32_t* timedOut_ = nullptr;
+    int32_t* expiring_ = nullptr;
     QuitHandler quitHandler_ = nullptr;
     void* quitContext_ = nullptr;
     MenuSlot slots_[kMenuSlots];

@@ -17,6 +17,7 @@
 
 #include "attached_view.h"
 #include "gesture/status_text.h"
+#include "launch_recorder.h"
 #include "menu_driver.h"
 #include "process_util.h"
 
@@ -342,6 +343,7 @@ TEST_F(FolderDispatch, DoubleClickOnEmptySpaceTogglesGestures) {
 }
 
 TEST_F(FolderDispatch, MiddlePressIsTakenOnlyWithTheFlag) {
+    test::LaunchRecorder launches;
     const POINT p = ItemCenter(1);
     input.MoveTo(p.x, p.y);
     log.Clear();
@@ -360,6 +362,8 @@ TEST_F(FolderDispatch, MiddlePressIsTakenOnlyWithTheFlag) {
     test::BeforeNavigate2Args navigation(L"file:///C:/windows");
     EXPECT_EQ(v.browser.Fire(DISPID_BEFORENAVIGATE2, &navigation.params), S_OK);
     EXPECT_EQ(s().NewWindowPending, 0);
+    EXPECT_EQ(navigation.cancel, VARIANT_TRUE) << "the navigation that follows opens a new window";
+    EXPECT_EQ(launches.launches().size(), 1u);
 
     settings.Set(Field::DefaultActionFlags, 15 & ~MiddleClickNewWindow);
     input.MoveTo(p.x + 8, p.y + 8);  // not a double-click
@@ -370,6 +374,21 @@ TEST_F(FolderDispatch, MiddlePressIsTakenOnlyWithTheFlag) {
     EXPECT_EQ(log.Count(WM_MBUTTONDOWN), 1u) << "without the flag the press reaches the list";
     EXPECT_EQ(log.Count(WM_MBUTTONUP), 0u) << "and the release is swallowed";
     EXPECT_EQ(log.Count(WM_LBUTTONDOWN), 0u);
+}
+
+TEST_F(FolderDispatch, AMiddleClickThatNavigatesNowhereDoesNotHijackTheNextNavigation) {
+    test::LaunchRecorder launches;
+    const POINT p = ItemCenter(1);  // a file: the replayed click only selects it
+    input.MoveTo(p.x, p.y);
+    input.MiddleDown();
+    input.MiddleUp();
+    ASSERT_EQ(s().NewWindowPending, 1);
+    EXPECT_TRUE(PumpUntil([&] { return s().NewWindowPending == 0; }, 3000)) << "no navigation followed";
+
+    test::BeforeNavigate2Args back(L"file:///C:/windows");
+    EXPECT_EQ(v.browser.Fire(DISPID_BEFORENAVIGATE2, &back.params), S_OK);
+    EXPECT_EQ(back.cancel, VARIANT_FALSE) << "Back goes on in this window";
+    EXPECT_TRUE(launches.launches().empty());
 }
 
 TEST_F(FolderDispatch, TheWheelWithoutAMenuErasesTheTrailAndFallsBackToThePress) {
@@ -400,6 +419,33 @@ TEST_F(FolderDispatch, TheWheelWithTheQuickMoveMenuIsConsumed) {
     EXPECT_EQ(log.Count(WM_MOUSEWHEEL), 0u);
     EXPECT_EQ(v.browser.Count("Navigate2"), 0u) << "nothing chosen, nowhere to go";
     input.RightUp();
+    PumpFor(100);
+    EXPECT_EQ(log.Count(WM_RBUTTONUP), 0u) << "the release after the menu opens no context menu";
+    EXPECT_EQ(s().SkipNextRightUp, 0);
+}
+
+TEST_F(FolderDispatch, AReleaseInsideTheWheelMenuLeavesNoReleaseToSwallow) {
+    const POINT p = Empty();
+    input.MoveTo(p.x, p.y);
+    input.RightDown();
+    test::MenuDriver releaseThenEscape({VK_ESCAPE});
+    releaseThenEscape.releaseRightFirst = true;
+    input.Wheel(120);
+    ASSERT_TRUE(PumpUntil([&] { return releaseThenEscape.ran; }, 3000));
+    EXPECT_EQ(s().SkipNextRightUp, 0) << "the release went to the menu already";
+    PumpFor(100);  // the Escape, should the release have closed the menu itself
+
+    // The next release that no press resets: a press the list keeps (on a selected item).
+    settings.Set(Field::NoStartOnSelectedItem, 1);
+    LVITEMW state{};
+    state.stateMask = state.state = LVIS_SELECTED;
+    ::SendMessageW(list(), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
+    const POINT item = ItemCenter(0);
+    input.MoveTo(item.x, item.y);
+    log.Clear();
+    input.RightDown();
+    input.RightUp();
+    EXPECT_TRUE(PumpUntil([&] { return log.Count(WM_RBUTTONUP) == 1; }, 2000)) << "the list gets its release";
 }
 
 // The store beside this test program (the product's module folder here): one favourite,

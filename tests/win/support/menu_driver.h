@@ -28,6 +28,7 @@ public:
     std::vector<UINT> ids;       // command ids, top to bottom
     std::vector<HICON> icons;    // the slots' icons while the menu was open
     bool ran = false;
+    bool releaseRightFirst = false;  // let go of the right button inside the menu first
 
 private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
@@ -45,6 +46,12 @@ private:
             }
         }
         if (self->screenshot_) SaveScreenshot(window, self->screenshot_);
+        if (self->releaseRightFirst) {
+            INPUT up{};
+            up.type = INPUT_MOUSE;
+            up.mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+            ::SendInput(1, &up, sizeof(INPUT));
+        }
         for (WORD key : self->keys_) {
             INPUT in[2] = {};
             in[0].type = in[1].type = INPUT_KEYBOARD;
