@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ googletest
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-x86-64
-  wine wine64 xvfb xauth imagemagick fonts-ipafont-gothic
+  wine wine64 xvfb xauth xdotool imagemagick fonts-ipafont-gothic
   clang libclang-rt-14-dev valgrind
 )
 

@@ -14,6 +14,9 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 output=$(mktemp)
 timeout -k 5 "${CC_WINE_TIMEOUT:-170}" wine "$@" >"$output" 2>&1 </dev/null
 rc=$?
+# A test that ended while holding a modifier in the X server must not leave it held for
+# the next program.
+command -v xdotool >/dev/null && xdotool keyup Control_L Shift_L Alt_L >/dev/null 2>&1
 cat "$output"
 rm -f "$output"
 [ "$rc" -eq 124 ] && echo "wine-run: time limit reached" >&2

@@ -93,7 +93,7 @@ int OnRightDown(const GestureContext& ctx, const MOUSEHOOKSTRUCT& m) {
         if (ctx.browser) ctx.browser->GoForward();
         return kConsume;
     }
-    if (::GetKeyState(VK_CONTROL) < 0 && HasFlag(ctx, CtrlReleasesRight)) return kPass;
+    if (CtrlHeld() && HasFlag(ctx, CtrlReleasesRight)) return kPass;
     BeginGesture(ctx, m.pt);
     return kConsume;
 }

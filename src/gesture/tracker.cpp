@@ -59,6 +59,8 @@ void EndGestureReleasedElsewhere(const GestureContext& ctx) {
 
 }  // namespace
 
+bool CtrlHeld() { return ::GetAsyncKeyState(VK_CONTROL) < 0; }
+
 void BeginGesture(const GestureContext& ctx, POINT press) {
     GestureSession& s = *ctx.session;
     BeginGestureState(s, ToPoint(press));
@@ -72,7 +74,7 @@ int TrackMove(const GestureContext& ctx, const MOUSEHOOKSTRUCT& move) {
     const bool overTarget = move.hwnd == s.TargetView;
     // Ctrl matters only to a gesture over its view; every other move of the window skips
     // the keyboard query (a round trip to the server under Wine).
-    const bool ctrlDown = s.Tracking && overTarget && ::GetKeyState(VK_CONTROL) < 0;
+    const bool ctrlDown = s.Tracking && overTarget && CtrlHeld();
     // The moves of a gesture come every few milliseconds; only after a pause (the pointer
     // was away, or held still) is the button's state worth a question to the system.
     const uint32_t now = ::GetTickCount();

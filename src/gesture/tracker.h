@@ -9,6 +9,11 @@
 
 namespace cc {
 
+// Whether Ctrl is physically down. The asynchronous state, not the thread's: the thread's
+// view follows the key messages it reads, and while another thread has the keyboard (a
+// press the hook consumed never activates the window) no Ctrl message comes here at all.
+bool CtrlHeld();
+
 // Starts tracking a press at `press` (screen coordinates) and arms the gesture timer.
 void BeginGesture(const GestureContext& ctx, POINT press);
 

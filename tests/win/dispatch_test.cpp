@@ -98,35 +98,10 @@ TEST_F(FolderDispatch, APlainRightClickIsReplayedAtTheReleasePoint) {
     EXPECT_EQ(s().Tracking, 0);
 }
 
-// Another program's window, on a thread of its own: what the hook never sees.
-class ForeignWindow {
-public:
-    explicit ForeignWindow(RECT frame) {
-        thread_ = std::thread([this, frame] {
-            test::HostWindow window({L"CursorCadenceForeignView"}, frame);
-            ready_ = true;
-            MSG msg;
-            while (!stop_) {
-                while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-                ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-            }
-        });
-        while (!ready_) ::Sleep(1);
-    }
-    ~ForeignWindow() {
-        stop_ = true;
-        thread_.join();
-    }
-
-private:
-    std::atomic<bool> ready_{false}, stop_{false};
-    std::thread thread_;
-};
-
 TEST_F(FolderDispatch, AGestureReleasedOverAnotherProgramsWindowEndsWhenThePointerComesBack) {
     RECT r{};
     ::GetWindowRect(list(), &r);
-    ForeignWindow other(RECT{r.right, r.top, r.right + 200, r.bottom});
+    test::ForeignWindow other(RECT{r.right, r.top, r.right + 200, r.bottom});
     const int y = (r.top + r.bottom) / 2;
     input.MoveTo(r.right - 80, y);
     input.RightDown();

@@ -131,6 +131,28 @@ void PumpFor(DWORD ms) {
     PumpUntil([] { return false; }, ms);
 }
 
+ForeignWindow::ForeignWindow(RECT frame, bool takeKeyboard) {
+    thread_ = std::thread([this, frame, takeKeyboard] {
+        HostWindow window({L"CursorCadenceForeignView"}, frame);
+        if (takeKeyboard) {
+            ::SetForegroundWindow(window.frame());
+            ::SetFocus(window.frame());
+        }
+        ready_ = true;
+        MSG msg;
+        while (!stop_) {
+            while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        }
+    });
+    while (!ready_) ::Sleep(1);
+}
+
+ForeignWindow::~ForeignWindow() {
+    stop_ = true;
+    thread_.join();
+}
+
 Input::Input() { ::GetCursorPos(&saved_); }
 
 Input::~Input() {
@@ -211,22 +233,58 @@ void Input::DoubleClickAt(POINT at) {
     DoubleClick();
 }
 
+namespace {
+
+// The X name of a modifier key, or null for other keys.
+const char* ModifierKeysym(WORD vk) {
+    switch (vk) {
+    case VK_CONTROL: return "Control_L";
+    case VK_SHIFT: return "Shift_L";
+    case VK_MENU: return "Alt_L";
+    default: return nullptr;
+    }
+}
+
+// Presses or lets go of a key in the X server (xdotool), as a physical keyboard would.
+// Wine's X11 driver re-reads the modifiers from the X server whenever the pointer is
+// moved, so a modifier that only SendInput pressed counts as let go after the next
+// injected move. False where this is not Wine or xdotool is missing.
+bool XKey(const char* action, const char* keysym) {
+    using Spawn = LONG(__cdecl*)(char* const argv[], int wait);
+    static const auto spawn = reinterpret_cast<Spawn>(
+        ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "__wine_unix_spawnvp"));
+    if (!spawn || ::GetFileAttributesW(L"Z:\\usr\\bin\\xdotool") == INVALID_FILE_ATTRIBUTES) return false;
+    std::string program = "/usr/bin/xdotool", verb = action, key = keysym;
+    char* argv[] = {program.data(), verb.data(), key.data(), nullptr};
+    return spawn(argv, 1) == 0;
+}
+
+}  // namespace
+
 void Input::KeyDown(WORD vk) {
+    keysDown_.push_back(vk);
+    if (const char* keysym = ModifierKeysym(vk); keysym && XKey("keydown", keysym)) {
+        PumpUntil([vk] { return ::GetAsyncKeyState(vk) < 0 && ::GetKeyState(vk) < 0; }, 2000);
+        return;
+    }
     INPUT in{};
     in.type = INPUT_KEYBOARD;
     in.ki.wVk = vk;
     ::SendInput(1, &in, sizeof(in));
-    keysDown_.push_back(vk);
     PumpUntil([vk] { return ::GetKeyState(vk) < 0; }, 2000);
 }
 
 void Input::KeyUp(WORD vk) {
+    keysDown_.erase(std::remove(keysDown_.begin(), keysDown_.end(), vk), keysDown_.end());
+    if (const char* keysym = ModifierKeysym(vk); keysym && XKey("keyup", keysym)) {
+        PumpUntil([vk] { return ::GetAsyncKeyState(vk) >= 0 && ::GetKeyState(vk) >= 0; }, 2000);
+        return;
+    }
     INPUT in{};
     in.type = INPUT_KEYBOARD;
     in.ki.wVk = vk;
     in.ki.dwFlags = KEYEVENTF_KEYUP;
     ::SendInput(1, &in, sizeof(in));
-    keysDown_.erase(std::remove(keysDown_.begin(), keysDown_.end(), vk), keysDown_.end());
     PumpUntil([vk] { return ::GetKeyState(vk) >= 0; }, 2000);
 }
 

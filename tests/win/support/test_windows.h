@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
+#include <thread>
 #include <vector>
 
 #include "common/unique_handle.h"
@@ -69,6 +71,20 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
 void PumpFor(DWORD ms);
 
 // Real input through SendInput. Each call waits until the event reached this thread.
+// Another program's window, on a thread of its own: what the hook never sees. With
+// `takeKeyboard` it becomes the foreground window and holds the keyboard focus.
+class ForeignWindow {
+public:
+    explicit ForeignWindow(RECT frame, bool takeKeyboard = false);
+    ~ForeignWindow();
+    ForeignWindow(const ForeignWindow&) = delete;
+    ForeignWindow& operator=(const ForeignWindow&) = delete;
+
+private:
+    std::atomic<bool> ready_{false}, stop_{false};
+    std::thread thread_;
+};
+
 class Input {
 public:
     Input();
@@ -84,6 +100,8 @@ public:
     // Two clicks inside the double-click time where the pointer is (or at `at`).
     void DoubleClick();
     void DoubleClickAt(POINT at);
+    // Ctrl, Shift and Alt are held through the X server, the way a physical keyboard
+    // holds them, so they stay down across pointer moves; other keys go through SendInput.
     void KeyDown(WORD vk);
     void KeyUp(WORD vk);
 
