@@ -468,6 +468,37 @@ TEST_F(Sheet, AssignmentPageEditsAWorkingCopyThatReachesTheBlockOnOk) {
     EXPECT_EQ(block().ReadGesture(ActionList::Browser, 1).count, 1) << "the browser list was not edited";
 }
 
+TEST_F(Sheet, TextTypedAtTheHostChoiceDoesNotLoseTheNextGesture) {
+    HWND sheet = Open();
+    HWND page = Page(sheet, 1);
+    HWND combo = ::GetDlgItem(page, IDC_HOST_CHOICE);
+    ::SetForegroundWindow(sheet);
+    ::SetFocus(combo);
+    test::Input input;
+    for (WORD key : {WORD{'X'}, WORD{'Y'}}) {
+        input.KeyDown(key);
+        input.KeyUp(key);
+    }
+    PumpFor(50);
+    EXPECT_EQ(::SendMessageW(combo, CB_GETCURSEL, 0, 0), 0) << "the host shown stays chosen";
+
+    HWND list = ::GetDlgItem(page, IDC_ACTION_LIST);
+    SelectRows(list, {1});
+    ListClick(page, IDC_ACTION_LIST);
+    {
+        ModalDriver driver(L"ジェスチャーの変更", [&](HWND dialog) {
+            Click(dialog, IDC_DIRECTION_DOWN);
+            Click(dialog, IDOK);
+        });
+        Click(page, IDC_EDIT_GESTURE);
+        EXPECT_TRUE(driver.ran);
+    }
+    EXPECT_EQ(Cell(list, 1, 1), L"下");
+    Ok(sheet);
+    EXPECT_EQ(block().ReadGesture(ActionList::Explorer, 1).count, 1);
+    EXPECT_EQ(block().ReadGesture(ActionList::Explorer, 1).strokes[0], StrokeDown);
+}
+
 TEST_F(Sheet, OpenedFromAPageTheAssignmentPageShowsTheBrowserList) {
     session.ViewKind = ViewWeb;
     HWND page = Page(Open(), 1);
