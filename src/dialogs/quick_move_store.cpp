@@ -10,6 +10,7 @@
 
 #include "common/com_query.h"
 #include "common/unique_handle.h"
+#include "dialogs/shortcut_format.h"
 #include "module/module.h"
 
 using Microsoft::WRL::ComPtr;
@@ -22,7 +23,8 @@ namespace {
 constexpr DWORD kMaxShortcutBytes = 64 * 1024;
 
 // The whole file as a stream in memory, read with one bounded read; null when the file
-// cannot be opened or is larger than a shortcut can be.
+// cannot be opened, is larger than a shortcut can be, or is not a well-formed shortcut
+// (the shell's reader trusts the sizes and offsets inside and must not see a damaged one).
 ComPtr<IStream> ReadShortcutFile(const wchar_t* path) {
     unique_hfile file(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -32,7 +34,8 @@ ComPtr<IStream> ReadShortcutFile(const wchar_t* path) {
     if (!memory) return nullptr;
     DWORD read = 0;
     void* bytes = ::GlobalLock(memory);
-    const bool ok = bytes && ::ReadFile(file.get(), bytes, static_cast<DWORD>(size.QuadPart), &read, nullptr);
+    const bool ok = bytes && ::ReadFile(file.get(), bytes, static_cast<DWORD>(size.QuadPart), &read, nullptr) &&
+                    IsWellFormedShortcut(static_cast<const unsigned char*>(bytes), read);
     if (bytes) ::GlobalUnlock(memory);
     ComPtr<IStream> stream;
     if (!ok || FAILED(::CreateStreamOnHGlobal(memory, TRUE, &stream)) || !stream) {
