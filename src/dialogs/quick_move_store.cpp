@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/com_query.h"
+#include "common/shell_item_list.h"
 #include "common/unique_handle.h"
 #include "dialogs/shortcut_format.h"
 #include "module/module.h"
@@ -83,6 +84,11 @@ LinkRead ReadQuickMoveLink(const wchar_t* path, PIDLIST_ABSOLUTE* pidl) {
     }
     if (FAILED(link->Resolve(nullptr, SLR_NO_UI | SLR_NOSEARCH | SLR_NOTRACK))) return LinkRead::Skip;
     if (FAILED(link->GetIDList(pidl)) || !*pidl) {
+        *pidl = nullptr;
+        return LinkRead::Skip;
+    }
+    if (ShellItemListSize(*pidl) == 0) {
+        ShellFree(*pidl);
         *pidl = nullptr;
         return LinkRead::Skip;
     }
