@@ -56,6 +56,20 @@ void ShellFree(void* p) {
     if (SUCCEEDED(::SHGetMalloc(&allocator)) && allocator) allocator->Free(p);
 }
 
+// The folder holding the target can name it. The shell's file-information call (Wine's,
+// at least) takes the name from its folder without looking whether the folder gave one,
+// so for an item the folder refuses (damaged inside a well-formed list) it reads through
+// whatever pointer happened to be there.
+bool FolderNamesTarget(PCIDLIST_ABSOLUTE pidl) {
+    ComPtr<IShellFolder> parent;
+    PCUITEMID_CHILD last = nullptr;
+    if (FAILED(::SHBindToParent(pidl, IID_PPV_ARGS(&parent), &last)) || !parent || !last) return false;
+    STRRET name{};
+    if (FAILED(parent->GetDisplayNameOf(last, SHGDN_INFOLDER, &name))) return false;
+    if (name.uType == STRRET_WSTR) ::CoTaskMemFree(name.pOleStr);
+    return true;
+}
+
 }  // namespace
 
 std::vector<std::wstring> QuickMoveLinkNames(const wchar_t* links) {
@@ -87,7 +101,7 @@ LinkRead ReadQuickMoveLink(const wchar_t* path, PIDLIST_ABSOLUTE* pidl) {
         *pidl = nullptr;
         return LinkRead::Skip;
     }
-    if (ShellItemListSize(*pidl) == 0) {
+    if (ShellItemListSize(*pidl) == 0 || !FolderNamesTarget(*pidl)) {
         ShellFree(*pidl);
         *pidl = nullptr;
         return LinkRead::Skip;

@@ -475,6 +475,21 @@ TEST_F(BrokenShortcuts, ShortcutsWhosePartsDoNotAddUpStopTheList) {
     }
 }
 
+TEST_F(BrokenShortcuts, AShortcutToAnItemItsFolderCannotNameIsLeftOut) {
+    // A well-formed list: the computer's own item, then an item of nothing that folder
+    // knows. The shell's file information would read a name the folder never gave.
+    ASSERT_EQ(goodBytes[kFirstItemAt + 2], 0x1F) << "the list starts with a root folder's item";
+    const size_t first = Word(kFirstItemAt);
+    std::vector<unsigned char> bytes(goodBytes.begin(), goodBytes.begin() + static_cast<long>(kFirstItemAt + first));
+    bytes.insert(bytes.end(), {8, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    bytes.insert(bytes.end(), goodBytes.begin() + static_cast<long>(LinkInfoAt()), goodBytes.end());
+    SetWord(bytes, kListSizeAt, first + 8 + 2);
+    Put(L"00.lnk", goodBytes);
+    Put(L"01.lnk", bytes);
+    Put(L"02.lnk", goodBytes);
+    EXPECT_EQ(ReadAndShow(), 2u);
+}
+
 TEST_F(BrokenShortcuts, ShortcutsWithFlippedBytesNeverCrashTheReaderOrTheMenu) {
     const uint64_t seed = ::GetTickCount64();
     Rng rng(seed);
