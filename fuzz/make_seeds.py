@@ -122,7 +122,86 @@ def address_seeds():
         write(t, name, data)
 
 
+SHELL_LINK_CLSID = bytes([0x01, 0x14, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
+                          0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46])
+
+
+def u16(v):
+    return struct.pack("<H", v)
+
+
+def u32(v):
+    return struct.pack("<I", v)
+
+
+def item_list(*items):
+    """The items (their data), each behind its size, and the terminator."""
+    return b"".join(u16(len(i) + 2) + i for i in items) + u16(0)
+
+
+def link_header(flags):
+    return (u32(0x4C) + SHELL_LINK_CLSID + u32(flags)).ljust(0x4C, b"\0")
+
+
+def local_link_info(path):
+    volume = u32(0x11) + u32(3) + u32(0x1234ABCD) + u32(0x10) + b"\0"
+    path = path.encode("ascii") + b"\0"
+    volume_at = 0x1C
+    path_at = volume_at + len(volume)
+    suffix_at = path_at + len(path)
+    size = suffix_at + 1
+    return u32(size) + u32(0x1C) + u32(1) + u32(volume_at) + u32(path_at) + u32(0) + u32(suffix_at) \
+        + volume + path + b"\0"
+
+
+def network_link_info():
+    """Both parts, with the Unicode offsets of a 0x24-byte header and a Unicode label."""
+    volume = u32(0x18) + u32(4) + u32(0) + u32(0x14) + u32(0x14) + "V".encode("utf-16-le") + u16(0)
+    net_name, device = b"\\\\server\\share\0", b"Z:\0"
+    net_name_w = "\\\\server\\share".encode("utf-16-le") + u16(0)
+    device_w = "Z:".encode("utf-16-le") + u16(0)
+    fixed = 0x1C
+    network = u32(0) + u32(1 | 2) + u32(fixed) + u32(fixed + len(net_name)) + u32(0x20000) \
+        + u32(fixed + len(net_name) + len(device)) + u32(fixed + len(net_name) + len(device) + len(net_name_w))
+    network += net_name + device + net_name_w + device_w
+    network = u32(len(network)) + network[4:]
+    local_path = b"Z:\\dir\0"
+    local_path_w = "Z:\\dir".encode("utf-16-le") + u16(0)
+    volume_at = 0x24
+    path_at = volume_at + len(volume)
+    network_at = path_at + len(local_path)
+    suffix_at = network_at + len(network)
+    path_w_at = suffix_at + 1
+    suffix_w_at = path_w_at + len(local_path_w)
+    size = suffix_w_at + 2
+    return u32(size) + u32(0x24) + u32(1 | 2) + u32(volume_at) + u32(path_at) + u32(network_at) + u32(suffix_at) \
+        + u32(path_w_at) + u32(suffix_w_at) + volume + local_path + network + b"\0" + local_path_w + u16(0)
+
+
+def shortcut_seeds():
+    t = "shortcut_fuzzer"
+    computer = bytes([0x1F, 0x50]) + bytes(range(16))
+    drive = b"/C:\\" + bytes(19)
+    folder = bytes([0x31, 0]) + bytes(10) + b"test\0\0"
+    items = item_list(computer, drive, folder)
+    name = u16(4) + "Docs".encode("utf-16-le")
+    known_folder = u32(0x1C) + u32(0xA000000B) + bytes(range(16)) + u32(len(computer) + 2)
+    write(t, "local-folder", link_header(0x01 | 0x02 | 0x04 | 0x80) + u16(len(items)) + items
+          + local_link_info("C:\\test") + name + known_folder + u32(0))
+    strings = u16(5) + b"..\\up" + u16(3) + b"C:\\"
+    environment = u32(0x314) + u32(0xA0000001) + b"%HOME%".ljust(260, b"\0") \
+        + "%HOME%".encode("utf-16-le").ljust(520, b"\0")
+    vista_items = item_list(computer, drive)
+    vista = u32(8 + len(vista_items)) + u32(0xA000000C) + vista_items
+    write(t, "network-parts", link_header(0x01 | 0x02 | 0x08 | 0x10) + u16(len(items)) + items
+          + network_link_info() + strings + environment + vista + u32(0))
+    desktop = item_list()
+    write(t, "desktop", link_header(0x01) + u16(len(desktop)) + desktop + u32(0))
+    write(t, "empty", b"")
+
+
 if __name__ == "__main__":
     settings_file_seeds()
     settings_readers_seeds()
     address_seeds()
+    shortcut_seeds()

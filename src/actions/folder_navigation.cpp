@@ -1,5 +1,6 @@
 #include "actions/folder_navigation.h"
 #include "common/com_query.h"
+#include "common/shell_item_list.h"
 
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -98,6 +99,10 @@ bool GetCurrentFolderPidl(IWebBrowser2* browser, PIDLIST_ABSOLUTE* pidl) {
     }
     PIDLIST_ABSOLUTE current = nullptr;
     if (FAILED(folder->GetCurFolder(&current)) || !current) return false;
+    if (ShellItemListSize(current) == 0) {
+        FreePidl(current);
+        return false;
+    }
     *pidl = current;
     return true;
 }
@@ -105,7 +110,7 @@ bool GetCurrentFolderPidl(IWebBrowser2* browser, PIDLIST_ABSOLUTE* pidl) {
 int PidlToVariant(VARIANT* out, PCIDLIST_ABSOLUTE pidl) {
     if (!out || !pidl) return 0;
     ::VariantInit(out);
-    const UINT size = ::ILGetSize(pidl);
+    const UINT size = ShellItemListSize(pidl);
     if (size == 0) return 0;
     SAFEARRAY* bytes = ::SafeArrayCreateVector(VT_UI1, 0, size);
     if (!bytes) return 0;

@@ -23,11 +23,12 @@ int UpOneLevel(const GestureContext& ctx);
 void OpenInNewWindow(const GestureContext& ctx, BSTR url, VARIANT_BOOL* cancel);
 
 // The item list of the folder the window's folder view shows; the caller frees it with
-// FreePidl. False when any step fails.
+// FreePidl. False when any step fails or the list does not end inside its allocation.
 bool GetCurrentFolderPidl(IWebBrowser2* browser, PIDLIST_ABSOLUTE* pidl);
 
 // Fills `out` with a VT_ARRAY|VT_UI1 copy of the list (the caller clears it); 0 with
-// `out` empty for a null list or when no array could be made.
+// `out` empty for a null list, a list that does not end inside its allocation by the
+// shell allocator, or when no array could be made.
 int PidlToVariant(VARIANT* out, PCIDLIST_ABSOLUTE pidl);
 
 // Frees a list with the shell allocator; 0 when the allocator cannot be had.

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "common/com_query.h"
+#include "common/shell_item_list.h"
 #include "common/unique_handle.h"
+#include "dialogs/shortcut_format.h"
 #include "module/module.h"
 
 using Microsoft::WRL::ComPtr;
@@ -22,7 +24,8 @@ namespace {
 constexpr DWORD kMaxShortcutBytes = 64 * 1024;
 
 // The whole file as a stream in memory, read with one bounded read; null when the file
-// cannot be opened or is larger than a shortcut can be.
+// cannot be opened, is larger than a shortcut can be, or is not a well-formed shortcut
+// (the shell's reader trusts the sizes and offsets inside and must not see a damaged one).
 ComPtr<IStream> ReadShortcutFile(const wchar_t* path) {
     unique_hfile file(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -32,7 +35,8 @@ ComPtr<IStream> ReadShortcutFile(const wchar_t* path) {
     if (!memory) return nullptr;
     DWORD read = 0;
     void* bytes = ::GlobalLock(memory);
-    const bool ok = bytes && ::ReadFile(file.get(), bytes, static_cast<DWORD>(size.QuadPart), &read, nullptr);
+    const bool ok = bytes && ::ReadFile(file.get(), bytes, static_cast<DWORD>(size.QuadPart), &read, nullptr) &&
+                    IsWellFormedShortcut(static_cast<const unsigned char*>(bytes), read);
     if (bytes) ::GlobalUnlock(memory);
     ComPtr<IStream> stream;
     if (!ok || FAILED(::CreateStreamOnHGlobal(memory, TRUE, &stream)) || !stream) {
@@ -50,6 +54,20 @@ void ShellFree(void* p) {
     if (!p) return;
     ComPtr<IMalloc> allocator;
     if (SUCCEEDED(::SHGetMalloc(&allocator)) && allocator) allocator->Free(p);
+}
+
+// The folder holding the target can name it. The shell's file-information call (Wine's,
+// at least) takes the name from its folder without looking whether the folder gave one,
+// so for an item the folder refuses (damaged inside a well-formed list) it reads through
+// whatever pointer happened to be there.
+bool FolderNamesTarget(PCIDLIST_ABSOLUTE pidl) {
+    ComPtr<IShellFolder> parent;
+    PCUITEMID_CHILD last = nullptr;
+    if (FAILED(::SHBindToParent(pidl, IID_PPV_ARGS(&parent), &last)) || !parent || !last) return false;
+    STRRET name{};
+    if (FAILED(parent->GetDisplayNameOf(last, SHGDN_INFOLDER, &name))) return false;
+    if (name.uType == STRRET_WSTR) ::CoTaskMemFree(name.pOleStr);
+    return true;
 }
 
 }  // namespace
@@ -80,6 +98,11 @@ LinkRead ReadQuickMoveLink(const wchar_t* path, PIDLIST_ABSOLUTE* pidl) {
     }
     if (FAILED(link->Resolve(nullptr, SLR_NO_UI | SLR_NOSEARCH | SLR_NOTRACK))) return LinkRead::Skip;
     if (FAILED(link->GetIDList(pidl)) || !*pidl) {
+        *pidl = nullptr;
+        return LinkRead::Skip;
+    }
+    if (ShellItemListSize(*pidl) == 0 || !FolderNamesTarget(*pidl)) {
+        ShellFree(*pidl);
         *pidl = nullptr;
         return LinkRead::Skip;
     }

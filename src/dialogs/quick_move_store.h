@@ -45,8 +45,9 @@ std::vector<std::wstring> QuickMoveLinkNames(const wchar_t* links);
 
 enum class LinkRead { Loaded, Skip, Stop };
 // Loads one shortcut and resolves it without asking anyone: Loaded (the target's item
-// list in *pidl, the caller's to free), Skip (it does not resolve or has no target) or
-// Stop (no link object, or the file cannot be loaded).
+// list in *pidl, the caller's to free), Skip (it does not resolve, has no target, or its
+// target's list is damaged or cannot be named) or Stop (no link object, or the file
+// cannot be loaded: unreadable, too large or not a well-formed shortcut).
 LinkRead ReadQuickMoveLink(const wchar_t* path, PIDLIST_ABSOLUTE* pidl);
 
 // Reads the "*.lnk" shortcuts of the store, in name order, skipping those that do not

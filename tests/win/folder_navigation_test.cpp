@@ -9,6 +9,7 @@
 #include <wrl/client.h>
 
 #include <array>
+#include <cstring>
 
 #include "actions/folder_navigation.h"
 #include "attached_view.h"
@@ -131,6 +132,18 @@ TEST_F(Navigation, ItemListsAsVariants) {
     EXPECT_EQ(v.parray->rgsabound[0].cElements, ::ILGetSize(pidl));
     ::VariantClear(&v);
     EXPECT_EQ(FreePidl(pidl), 1);
+}
+
+TEST_F(Navigation, AnItemListThatRunsOffItsAllocationIsNotCopied) {
+    // Four bytes from the shell allocator whose one item claims sixteen.
+    auto* damaged = static_cast<unsigned char*>(::CoTaskMemAlloc(4));
+    ASSERT_NE(damaged, nullptr);
+    const unsigned char bytes[] = {16, 0, 'x', 'y'};
+    std::memcpy(damaged, bytes, sizeof(bytes));
+    VARIANT v;
+    EXPECT_EQ(PidlToVariant(&v, reinterpret_cast<PCIDLIST_ABSOLUTE>(damaged)), 0);
+    EXPECT_EQ(v.vt, VT_EMPTY);
+    ::CoTaskMemFree(damaged);
 }
 
 TEST_F(Navigation, UpOneLevelOnPages) {

@@ -401,6 +401,15 @@ protected:
     void Put(const wchar_t* name, const std::vector<unsigned char>& bytes) {
         ASSERT_TRUE(test::WriteWholeFile(links + L"\\" + name, bytes.data(), bytes.size()));
     }
+    // Where the good shortcut keeps its target list and link information.
+    static constexpr size_t kListSizeAt = 0x4C;
+    static constexpr size_t kFirstItemAt = 0x4E;
+    size_t Word(size_t at) const { return goodBytes[at] | (size_t{goodBytes[at + 1]} << 8); }
+    size_t LinkInfoAt() const { return kFirstItemAt + Word(kListSizeAt); }
+    static void SetWord(std::vector<unsigned char>& bytes, size_t at, size_t value) {
+        bytes[at] = static_cast<unsigned char>(value);
+        bytes[at + 1] = static_cast<unsigned char>(value >> 8);
+    }
     // Reads the store and opens the real menu over it (dismissed with Escape); returns
     // how many folders the store gave.
     size_t ReadAndShow() {
@@ -440,6 +449,45 @@ TEST_F(BrokenShortcuts, EmptyTruncatedAndGarbageFilesStopTheListWithoutHarm) {
     for (auto& b : garbage) b = static_cast<unsigned char>(rng.Next());
     Put(L"01.lnk", garbage);
     EXPECT_EQ(ReadAndShow(), 1u);
+}
+
+TEST_F(BrokenShortcuts, ShortcutsWhosePartsDoNotAddUpStopTheList) {
+    ASSERT_EQ(goodBytes[0x14] & 0x03, 0x03) << "the shell saved a target list and link information";
+    const size_t info = LinkInfoAt();
+    const size_t volume = info + Word(info + 0x0C);
+    // Sizes the shell's reader would follow out of its buffers.
+    const struct {
+        const char* what;
+        size_t at, value;
+    } damages[] = {
+        {"an item running into the next one", kFirstItemAt, Word(kFirstItemAt) + 1},
+        {"a list running past the end of the file", kListSizeAt, 0xFFFF},
+        {"link information smaller than its own size field", info, 2},
+        {"a volume running past the link information", volume, 0x7FFF},
+    };
+    Put(L"00.lnk", goodBytes);
+    Put(L"02.lnk", goodBytes);
+    for (const auto& damage : damages) {
+        std::vector<unsigned char> bytes = goodBytes;
+        SetWord(bytes, damage.at, damage.value);
+        Put(L"01.lnk", bytes);
+        EXPECT_EQ(ReadAndShow(), 1u) << damage.what;
+    }
+}
+
+TEST_F(BrokenShortcuts, AShortcutToAnItemItsFolderCannotNameIsLeftOut) {
+    // A well-formed list: the computer's own item, then an item of nothing that folder
+    // knows. The shell's file information would read a name the folder never gave.
+    ASSERT_EQ(goodBytes[kFirstItemAt + 2], 0x1F) << "the list starts with a root folder's item";
+    const size_t first = Word(kFirstItemAt);
+    std::vector<unsigned char> bytes(goodBytes.begin(), goodBytes.begin() + static_cast<long>(kFirstItemAt + first));
+    bytes.insert(bytes.end(), {8, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    bytes.insert(bytes.end(), goodBytes.begin() + static_cast<long>(LinkInfoAt()), goodBytes.end());
+    SetWord(bytes, kListSizeAt, first + 8 + 2);
+    Put(L"00.lnk", goodBytes);
+    Put(L"01.lnk", bytes);
+    Put(L"02.lnk", goodBytes);
+    EXPECT_EQ(ReadAndShow(), 2u);
 }
 
 TEST_F(BrokenShortcuts, ShortcutsWithFlippedBytesNeverCrashTheReaderOrTheMenu) {
