@@ -21,10 +21,6 @@ struct ResourceCounts {
 class ResourceCensus {
 public:
     ResourceCounts Take();
-
-private:
-    unsigned gdiHighest_ = 0;
-    unsigned userHighest_ = 0;
 };
 
 long CountProcessWindows();
