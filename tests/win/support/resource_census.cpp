@@ -1,5 +1,6 @@
 #include "resource_census.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace cc::test {
@@ -114,6 +115,44 @@ ResourceCounts ResourceCensus::Take() {
                                 [](HANDLE h) { ::DestroyMenu(static_cast<HMENU>(h)); }, 2);
     c.windows = CountProcessWindows();
     return c;
+}
+
+ResourceGrowth GrowthBetween(const ResourceCounts& before, const ResourceCounts& after) {
+    ResourceGrowth g;
+    g.kernelHandles = after.kernelHandles - before.kernelHandles;
+    g.gdiObjects = after.gdiObjects - before.gdiObjects;
+    g.userObjects = after.userObjects - before.userObjects;
+    g.windows = after.windows - before.windows;
+    return g;
+}
+
+ResourceGrowth GrowthReport::Least() const {
+    ResourceGrowth g;
+    g.kernelHandles = std::min(runs[0].kernelHandles, runs[1].kernelHandles);
+    g.gdiObjects = std::min(runs[0].gdiObjects, runs[1].gdiObjects);
+    g.userObjects = std::min(runs[0].userObjects, runs[1].userObjects);
+    g.windows = std::min(runs[0].windows, runs[1].windows);
+    return g;
+}
+
+GrowthReport MeasureGrowth(ResourceCensus& census, int maxWarmBatches, const std::function<void()>& warmBatch,
+                           const std::function<void(int run)>& measuredRun) {
+    GrowthReport report;
+    ResourceCounts before = census.Take();
+    for (bool steady = false; !steady && report.warmBatches < maxWarmBatches; ++report.warmBatches) {
+        warmBatch();
+        const ResourceCounts now = census.Take();
+        steady = now.kernelHandles <= before.kernelHandles && now.gdiObjects <= before.gdiObjects &&
+                 now.userObjects <= before.userObjects && now.windows <= before.windows;
+        before = now;
+    }
+    for (int run = 0; run < 2; ++run) {
+        measuredRun(run);
+        const ResourceCounts after = census.Take();
+        report.runs[run] = GrowthBetween(before, after);
+        before = after;
+    }
+    return report;
 }
 
 }  // namespace cc::test
