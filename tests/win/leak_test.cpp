@@ -10,7 +10,6 @@
 #include <shlobj.h>
 #include <wrl/client.h>
 
-#include <algorithm>
 #include <functional>
 #include <string>
 
@@ -35,50 +34,38 @@ protected:
     void SetUp() override { ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))); }
     void TearDown() override { ::CoUninitialize(); }
 
-    // The system fills caches of its own on first use (fonts, menu and dialog bitmaps,
-    // icons), so `work` first runs in batches of `batch` until one batch leaves every
-    // count where it was (at most eight batches); then two runs of `rounds` each must
-    // leave them there too. GDI objects, kernel handles and windows belong to this process
-    // alone (the GDI count still moves by one or two now and then); USER handles are one
-    // table for the whole session, where other processes add noise. A leak grows by at
-    // least `rounds` (never fewer than 25 here) in each run and never settles.
+    // `work` runs twice, then in batches of `batch` until one batch leaves every count where
+    // it was (the system fills caches of its own on first use: fonts, menu and dialog
+    // bitmaps, icons), then in two measured runs of `rounds` each (see MeasureGrowth).
+    // GDI objects, kernel handles and windows belong to this process alone (the GDI count
+    // still moves by one or two now and then); USER handles are one table for the whole
+    // session, where other processes add noise. A leak grows by at least `rounds` (never
+    // fewer than 25 here) in each run and never settles.
     void ExpectNoGrowth(const char* what, int rounds, int batch, const std::function<void()>& work) {
         auto run = [&](int n) {
             for (int i = 0; i < n; ++i) work();
             test::PumpFor(20);
-            return census.Take();
         };
-        test::ResourceCounts before = run(2);
-        int warmBatches = 0;
-        for (bool steady = false; !steady && warmBatches < 8; ++warmBatches) {
-            const test::ResourceCounts now = run(batch);
-            steady = now.kernelHandles <= before.kernelHandles && now.gdiObjects <= before.gdiObjects &&
-                     now.userObjects <= before.userObjects && now.windows <= before.windows;
-            before = now;
-        }
-        // Two measured runs: a leak shows in both, another process's burst in the shared
-        // USER table rarely does.
-        long growth[2][4];
+        run(2);
         ULONGLONG took = 0;
-        for (auto& g : growth) {
-            const ULONGLONG started = ::GetTickCount64();
-            const test::ResourceCounts after = run(rounds);
-            took += ::GetTickCount64() - started;
-            g[0] = after.kernelHandles - before.kernelHandles;
-            g[1] = after.gdiObjects - before.gdiObjects;
-            g[2] = after.userObjects - before.userObjects;
-            g[3] = after.windows - before.windows;
-            before = after;
-        }
-        auto least = [&](int k) { return std::min(growth[0][k], growth[1][k]); };
+        const test::GrowthReport growth = test::MeasureGrowth(
+            census, 8, [&] { run(batch); },
+            [&](int) {
+                const ULONGLONG started = ::GetTickCount64();
+                run(rounds);
+                took += ::GetTickCount64() - started;
+            });
+        const test::ResourceGrowth (&g)[2] = growth.runs;
         std::printf("%s 2 x %d (%llu ms, after %d warm-up batches of %d): kernel handles %+ld/%+ld, GDI objects "
                     "%+ld/%+ld, USER objects %+ld/%+ld, windows %+ld/%+ld\n",
-                    what, rounds, static_cast<unsigned long long>(took), warmBatches, batch, growth[0][0],
-                    growth[1][0], growth[0][1], growth[1][1], growth[0][2], growth[1][2], growth[0][3], growth[1][3]);
-        EXPECT_LE(least(0), 0) << what;
-        EXPECT_LE(least(1), 2) << what;
-        EXPECT_LE(least(2), 8) << what;
-        EXPECT_LE(least(3), 0) << what;
+                    what, rounds, static_cast<unsigned long long>(took), growth.warmBatches, batch, g[0].kernelHandles,
+                    g[1].kernelHandles, g[0].gdiObjects, g[1].gdiObjects, g[0].userObjects, g[1].userObjects,
+                    g[0].windows, g[1].windows);
+        const test::ResourceGrowth least = growth.Least();
+        EXPECT_LE(least.kernelHandles, 0) << what;
+        EXPECT_LE(least.gdiObjects, 2) << what;
+        EXPECT_LE(least.userObjects, 8) << what;
+        EXPECT_LE(least.windows, 0) << what;
     }
 
     test::ResourceCensus census;

@@ -2,6 +2,7 @@
 // "explorer.exe" and "iexplore.exe" would start Wine's own).
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,10 @@ public:
     ~LaunchRecorder();
     LaunchRecorder(const LaunchRecorder&) = delete;
     LaunchRecorder& operator=(const LaunchRecorder&) = delete;
+    // Read only once no object that could start a program is left.
     const std::vector<Launch>& launches() const;
+    // Safe while other threads record.
+    size_t count() const;
 };
 
 }  // namespace cc::test
