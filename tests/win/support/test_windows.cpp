@@ -251,8 +251,8 @@ const char* ModifierKeysym(WORD vk) {
 // injected move. False where this is not Wine or xdotool is missing.
 bool XKey(const char* action, const char* keysym) {
     using Spawn = LONG(__cdecl*)(char* const argv[], int wait);
-    static const auto spawn = reinterpret_cast<Spawn>(
-        ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "__wine_unix_spawnvp"));
+    static const auto spawn = reinterpret_cast<Spawn>(reinterpret_cast<void (*)()>(
+        ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "__wine_unix_spawnvp")));
     if (!spawn || ::GetFileAttributesW(L"Z:\\usr\\bin\\xdotool") == INVALID_FILE_ATTRIBUTES) return false;
     std::string program = "/usr/bin/xdotool", verb = action, key = keysym;
     char* argv[] = {program.data(), verb.data(), key.data(), nullptr};
