@@ -68,6 +68,9 @@ void QuickWnd::ExpireFlagLater(int32_t* flag, UINT ms) {
 
 void QuickWnd::Destroy() {
     if (!window_) return;
+    // Let go on another thread, the window cannot be destroyed here (it goes with its
+    // thread); its timers must not reach this object meanwhile.
+    ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
     window_.reset();
     ReleaseClass();
 }

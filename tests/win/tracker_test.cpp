@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <new>
+#include <thread>
 
 #include "allocation_counter.h"
 #include "fake_browser.h"
@@ -319,6 +320,24 @@ TEST(QuickWindow, TimerMessagesSetTheFlagOnlyOnceItIsGiven) {
     ::SendMessageW(quick.hwnd(), WM_TIMER, 42, 0);  // any timer id
     EXPECT_EQ(timedOut, 1);
     EXPECT_FALSE(::IsWindowVisible(quick.hwnd()));
+}
+
+TEST(QuickWindow, LetGoOnAnotherThreadItsTimersNoLongerReachIt) {
+    int32_t flag = 1;
+    std::atomic<QuickWnd*> made{nullptr};
+    std::atomic<bool> released{false};
+    std::thread owner([&] {
+        auto* quick = new QuickWnd;
+        if (quick->Create()) quick->ExpireFlagLater(&flag, 50);
+        made = quick;
+        PumpUntil([&] { return released.load(); }, 5000);
+        PumpFor(300);  // the expiry comes due on this thread
+    });
+    ASSERT_TRUE(PumpUntil([&] { return made.load() != nullptr; }, 5000));
+    delete made.load();  // the window stays: it belongs to the other thread
+    released = true;
+    owner.join();
+    EXPECT_EQ(flag, 1) << "the window reached an object that was gone";
 }
 
 TEST(QuickWindow, TheClassLivesExactlyAsLongAsItsWindows) {
