@@ -5,7 +5,7 @@
 
 namespace cc::bench {
 
-// Left out, as platform work: GetAsyncKeyState (ctrlDown), GetWindowRect (viewOrigin), erasing
+// Left out, as platform work: GetKeyState (ctrlDown), GetWindowRect (viewOrigin), erasing
 // and drawing the trail, SetStatusText, SetTimer and the posted hand-over press.
 int MeasuredMove(GestureSession& s, const SettingsView& settings, const MoveInput& move) {
     switch (GateMove(s, move.overTarget, move.ctrlDown)) {

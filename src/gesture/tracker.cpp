@@ -59,7 +59,7 @@ void EndGestureReleasedElsewhere(const GestureContext& ctx) {
 
 }  // namespace
 
-bool CtrlHeld() { return ::GetAsyncKeyState(VK_CONTROL) < 0; }
+bool CtrlHeld() { return ::GetKeyState(VK_CONTROL) < 0; }
 
 void BeginGesture(const GestureContext& ctx, POINT press) {
     GestureSession& s = *ctx.session;

@@ -9,9 +9,8 @@
 
 namespace cc {
 
-// Whether Ctrl is physically down. The asynchronous state, not the thread's: the thread's
-// view follows the key messages it reads, and while another thread has the keyboard (a
-// press the hook consumed never activates the window) no Ctrl message comes here at all.
+// Whether Ctrl is down, as this thread sees it (GetKeyState). Read on every move of a
+// gesture over its view, and at the press for "Ctrl releases the right button".
 bool CtrlHeld();
 
 // Starts tracking a press at `press` (screen coordinates) and arms the gesture timer.
