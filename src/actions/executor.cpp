@@ -86,10 +86,11 @@ void OpenCommandPrompt(IWebBrowser2* browser) {
     if (CommandPromptFolder(url.text(), folder)) StartProgram(L"cmd.exe", nullptr, folder);
 }
 
-// Every other browser of this process is asked to quit, each on its own thread and once.
-void CloseOtherInstances() {
+// Every other browser of this process (tabs sharing this thread included) is asked to
+// quit, each on its own thread and once.
+void CloseOtherInstances(HWND ownQuickWnd) {
     if (InstanceList::Count() < 2) return;
-    for (HWND other : InstanceList::OtherQuickWindows(::GetCurrentThreadId())) QuickWnd::PostQuitRequest(other);
+    for (HWND other : InstanceList::OtherQuickWindows(ownQuickWnd)) QuickWnd::PostQuitRequest(other);
 }
 
 // Rows 0..4, 8 and 9 are the same in both tables.
@@ -206,7 +207,7 @@ void RunBrowserAction(const GestureContext& ctx, int action, HWND top) {
         break;
     }
     case 13:
-        CloseOtherInstances();
+        CloseOtherInstances(ctx.quickWnd);
         break;
     case 14:
         Chord({VK_CONTROL, KeyOf(L'q')});

@@ -1,12 +1,18 @@
 #include "actions/folder_navigation.h"
+#include "common/active_shell_view.h"
 #include "common/com_query.h"
 #include "common/shell_item_list.h"
 
 #include <shlobj.h>
+#include <shlwapi.h>
 #include <shobjidl.h>
 #include <wrl/client.h>
 
 #include <cstring>
+#include <cwchar>
+#include <memory>
+#include <new>
+#include <utility>
 
 #include "actions/address_walk.h"
 #include "actions/executor.h"
@@ -19,6 +25,11 @@ namespace {
 
 constexpr UINT kTabBarOpenPending = WM_APP + 3;
 constexpr LONG kCsidlDrives = 17;
+// A folder of a few hundred thousand items is compared in well under a second; a view
+// that keeps enumerating is not followed further.
+constexpr int kMaxItemsCompared = 1 << 20;
+// Display names longer than this are never matched.
+constexpr UINT kItemNameUnits = 1024;
 
 HRESULT NavigateTo(IWebBrowser2* browser, VARIANT* target) {
     VARIANT empty;
@@ -144,6 +155,74 @@ int UpOneLevel(const GestureContext& ctx) {
     if (!ReadAddress(ctx.browser, address) || address[0] == L'\0') return 0;
     if (!UpOneLevelAddress(address)) return 0;
     return NavigateToAddress(ctx.browser, address);
+}
+
+namespace {
+
+// The child item list frees itself with the shell allocator.
+struct ChildList {
+    PITEMID_CHILD pidl = nullptr;
+    ~ChildList() { ::CoTaskMemFree(pidl); }
+};
+
+// The display name of a child as the view shows it, or false.
+bool DisplayName(IShellFolder* folder, PCUITEMID_CHILD child, SHGDNF flags, wchar_t* out, UINT units) {
+    STRRET name{};
+    out[0] = L'\0';
+    return SUCCEEDED(folder->GetDisplayNameOf(child, flags, &name)) &&
+           SUCCEEDED(::StrRetToBufW(&name, child, out, units));  // frees what the STRRET holds
+}
+
+// The one child of the view shown as `itemName`; false when none or several are.
+bool FindOnlyItemNamed(IFolderView* view, IShellFolder* folder, const wchar_t* itemName, ChildList& found) {
+    ComPtr<IEnumIDList> items;
+    if (FAILED(view->Items(SVGIO_ALLVIEW, IID_PPV_ARGS(&items))) || !items) return false;
+    int matches = 0;
+    wchar_t name[kItemNameUnits];
+    for (int i = 0; i < kMaxItemsCompared; ++i) {
+        ChildList child;
+        ULONG fetched = 0;
+        if (items->Next(1, &child.pidl, &fetched) != S_OK || fetched != 1 || !child.pidl) break;
+        if (!DisplayName(folder, child.pidl, SHGDN_INFOLDER, name, kItemNameUnits) || std::wcscmp(name, itemName) != 0) {
+            continue;
+        }
+        if (++matches > 1) return false;  // "a" the folder and "a.txt" with extensions hidden
+        std::swap(found.pidl, child.pidl);
+    }
+    return matches == 1;
+}
+
+}  // namespace
+
+int OpenFolderItemInNewWindow(const GestureContext& ctx, const wchar_t* itemName) {
+    if (!ctx.browser || !itemName || !itemName[0] || std::wcslen(itemName) >= kItemNameUnits - 1) return 0;
+    const ComPtr<IShellView> view = ActiveShellView(ctx.browser);
+    ComPtr<IFolderView> folderView;
+    ComPtr<IShellFolder> folder;
+    if (!QueryTo(view, folderView) || FAILED(folderView->GetFolder(IID_PPV_ARGS(&folder))) || !folder) return 0;
+    ChildList item;
+    if (!FindOnlyItemNamed(folderView.Get(), folder.Get(), itemName, item)) return 0;
+    // A zip or similar file that browses like a folder is still a file here.
+    SFGAOF attributes = SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_STREAM;
+    PCUITEMID_CHILD items[] = {item.pidl};
+    if (FAILED(folder->GetAttributesOf(1, items, &attributes)) || !(attributes & SFGAO_FOLDER) ||
+        !(attributes & SFGAO_FILESYSTEM) || (attributes & SFGAO_STREAM)) {
+        return 0;
+    }
+    std::unique_ptr<wchar_t[]> path(new (std::nothrow) wchar_t[kCommandLineUnits]);
+    if (!path || !DisplayName(folder.Get(), item.pidl, SHGDN_FORPARSING, path.get(), kCommandLineUnits) || !path[0]) {
+        return 0;
+    }
+    // Nothing navigates here, so a tab add-on is handed the navigation to take.
+    if (HWND tabBar = FindTabBarWindow(ctx.browser)) {
+        ::SendMessageW(tabBar, kTabBarOpenPending, 0, 0);
+        return NavigateToAddress(ctx.browser, path.get());
+    }
+    ProgramParameters parameters;
+    if (parameters.Join(L"explorer.exe", L"/n, file:///", path.get())) {
+        StartProgram(L"explorer.exe", parameters.text());
+    }
+    return 1;
 }
 
 void OpenInNewWindow(const GestureContext& ctx, BSTR url, VARIANT_BOOL* cancel) {

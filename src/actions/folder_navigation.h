@@ -22,6 +22,13 @@ int UpOneLevel(const GestureContext& ctx);
 // event's cancel flag.
 void OpenInNewWindow(const GestureContext& ctx, BSTR url, VARIANT_BOOL* cancel);
 
+// A middle click on an item of a DirectUI items view, which does not navigate on a
+// single click: when the view's folder holds exactly one item displayed as `itemName`
+// and it is a file-system folder, that folder opens in a new window as a middle click's
+// navigation would. 1 then; 0 (nothing done) for a file, an unknown or ambiguous name, or
+// a folder without a path.
+int OpenFolderItemInNewWindow(const GestureContext& ctx, const wchar_t* itemName);
+
 // The item list of the folder the window's folder view shows; the caller frees it with
 // FreePidl. False when any step fails or the list does not end inside its allocation.
 bool GetCurrentFolderPidl(IWebBrowser2* browser, PIDLIST_ABSOLUTE* pidl);

@@ -10,6 +10,7 @@
 #include "attach/mouse_hook.h"
 #include "common/unique_handle.h"
 #include "gesture/dispatch.h"
+#include "gesture/view_locator.h"
 #include "module/module.h"
 #include "module/type_library.h"
 
@@ -117,14 +118,14 @@ HRESULT STDMETHODCALLTYPE CGestureCore::SetSite(IUnknown* site) {
     }
 
     threadId_ = ::GetCurrentThreadId();
-    if (InstanceList::FindLive(threadId_)) return S_FALSE;  // the thread's first object keeps its hook
-    hook_ = InstallMouseHook();
-    if (!InstanceList::Add(threadId_, this, quickWnd_.hwnd()) && hook_) {
-        ::UnhookWindowsHookEx(hook_);
-        hook_ = nullptr;
-    }
+    // Tabs of one window can share a thread: every object is entered, the first answers
+    // S_OK and installs the thread's one hook, the others S_FALSE.
+    const InstanceList::Joined joined = InstanceList::Add(threadId_, this, quickWnd_.hwnd());
+    if (joined == InstanceList::Joined::Failed) return S_OK;
     quickWnd_.SetTimedOutFlag(&session_.TimedOut);
     quickWnd_.SetQuitHandler(&CGestureCore::OnQuitRequest, this);
+    if (joined == InstanceList::Joined::Secondary) return S_FALSE;
+    InstanceList::SetHook(threadId_, unique_hhook(InstallMouseHook()));
     return S_OK;
 }
 
@@ -148,10 +149,6 @@ void CGestureCore::Unadvise() {
 }
 
 void CGestureCore::Detach() {
-    if (hook_) {
-        ::UnhookWindowsHookEx(hook_);
-        hook_ = nullptr;
-    }
     Unadvise();
     if (threadId_) InstanceList::Remove(threadId_, this);  // never another object's entry
     // A handler on the stack still reads the block: unmap once it has returned.
@@ -160,6 +157,11 @@ void CGestureCore::Detach() {
     } else {
         settings_.Unmap();
     }
+}
+
+bool CGestureCore::IsViewWindow(HWND window, bool locateAgain) const {
+    if (!locateAgain) return session_.TargetView == window;
+    return LocateView(browser_.Get(), session_.TabbedBrowser != 0).view == window;
 }
 
 GestureContext CGestureCore::Context() {

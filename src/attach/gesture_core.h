@@ -43,7 +43,12 @@ public:
 
     // The mouse hook's entry: handles one message of this object's thread.
     int HandleMouse(UINT message, const MOUSEHOOKSTRUCT& data);
-    HHOOK hook() const { return hook_; }
+    // For the hook, when tabs share the thread: a gesture under way, or a release still to
+    // be swallowed, keeps the thread's messages with this object until it ends.
+    bool GestureUnderWay() const { return session_.Tracking != 0 || session_.SkipNextRightUp != 0; }
+    // Whether `window` is this object's view: the one found at its last press, or with
+    // `locateAgain` the one its browser shows now.
+    bool IsViewWindow(HWND window, bool locateAgain) const;
 
     const GestureSession& session() const { return session_; }
     GestureContext Context();
@@ -57,7 +62,8 @@ private:
     void OnBeforeNavigate2(const DISPPARAMS& params);
     // Another thread's "close all other tabs": quit this browser, on this thread.
     static void OnQuitRequest(void* context);
-    // Undoes the attachment: hook, event subscription, list entry, settings mapping.
+    // Undoes the attachment: event subscription, list entry (with the thread's hook when
+    // this was its last object), settings mapping.
     // Safe to call more than once and from inside a hook call.
     void Detach();
     void Unadvise();
@@ -74,7 +80,6 @@ private:
     GestureSession session_;
     SettingsMapping settings_;
     QuickWnd quickWnd_;
-    HHOOK hook_ = nullptr;
     Microsoft::WRL::ComPtr<IWebBrowser2> browser_;
     int dispatchDepth_ = 0;     // hook calls in progress on the stack
     bool unmapPending_ = false; // detached inside a hook call: unmap when it returns

@@ -2,18 +2,26 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
+
+#include "attach/gesture_core.h"
 
 namespace cc::InstanceList {
 namespace {
 
 SRWLOCK g_lock = SRWLOCK_INIT;
 
-// Destroyed only when the DLL unloads, which the module lock prevents while any
-// object (and so any hook) exists.
-struct Entry {
-    DWORD thread;
+struct Member {
     CGestureCore* object;
     HWND quickWnd;
+};
+
+// One per thread with attached objects. Destroyed only when the DLL unloads, which the
+// module lock prevents while any object (and so any hook) exists.
+struct Entry {
+    DWORD thread = 0;
+    unique_hhook hook;
+    std::vector<Member> members;  // in the order they attached; never empty in the list
 };
 
 std::vector<Entry>& Entries() {
@@ -32,69 +40,131 @@ public:
     ~Shared() { ::ReleaseSRWLockShared(&g_lock); }
 };
 
-// A thread can end without its object being let go; the system then destroys the
-// object's message-only window with it. Thread ids are reused, so such an entry must not
-// keep a later thread with the same id from attaching.
-bool Stale(const Entry& e) { return e.quickWnd && ::GetWindowThreadProcessId(e.quickWnd, nullptr) != e.thread; }
+// A thread can end without its objects being let go; the system then destroys their
+// message-only windows, and its hook, with it. Thread ids are reused, so such an entry
+// must not keep a later thread with the same id from attaching.
+bool Stale(DWORD thread, const Member& m) {
+    return m.quickWnd && ::GetWindowThreadProcessId(m.quickWnd, nullptr) != thread;
+}
+
+std::vector<Entry>::iterator EntryOf(std::vector<Entry>& entries, DWORD thread) {
+    return std::find_if(entries.begin(), entries.end(), [thread](const Entry& e) { return e.thread == thread; });
+}
 
 }  // namespace
 
-bool Add(DWORD threadId, CGestureCore* object, HWND quickWnd) {
+Joined Add(DWORD threadId, CGestureCore* object, HWND quickWnd) {
     Exclusive lock;
     auto& entries = Entries();
-    auto it = std::find_if(entries.begin(), entries.end(), [threadId](const Entry& e) { return e.thread == threadId; });
-    if (it != entries.end()) {
-        if (!Stale(*it)) return false;
-        *it = {threadId, object, quickWnd};
-        return true;
-    }
     try {
-        entries.push_back({threadId, object, quickWnd});
+        auto it = EntryOf(entries, threadId);
+        if (it != entries.end() && Stale(threadId, it->members.front())) {
+            // The system removed the ended thread's hook; its handle is not ours to close.
+            (void)it->hook.release();
+            it->members.clear();
+        }
+        if (it == entries.end()) {
+            entries.emplace_back();
+            it = entries.end() - 1;
+            it->thread = threadId;
+        }
+        it->members.push_back({object, quickWnd});
+        return it->members.size() == 1 ? Joined::First : Joined::Secondary;
     } catch (const std::bad_alloc&) {
-        return false;
+        auto it = EntryOf(entries, threadId);
+        if (it != entries.end() && it->members.empty()) entries.erase(it);
+        return Joined::Failed;
     }
-    return true;
+}
+
+void SetHook(DWORD threadId, unique_hhook hook) {
+    unique_hhook unused;
+    {
+        Exclusive lock;
+        auto& entries = Entries();
+        auto it = EntryOf(entries, threadId);
+        if (it != entries.end()) {
+            it->hook = std::move(hook);
+        } else {
+            unused = std::move(hook);
+        }
+    }
 }
 
 void Remove(DWORD threadId, const CGestureCore* owner) {
-    Exclusive lock;
-    auto& entries = Entries();
-    auto it = std::find_if(entries.begin(), entries.end(), [threadId](const Entry& e) { return e.thread == threadId; });
-    if (it != entries.end() && it->object == owner) entries.erase(it);
+    unique_hhook last;  // unhooked once the lock is let go
+    {
+        Exclusive lock;
+        auto& entries = Entries();
+        auto it = EntryOf(entries, threadId);
+        if (it == entries.end()) return;
+        auto& members = it->members;
+        auto m = std::find_if(members.begin(), members.end(), [owner](const Member& x) { return x.object == owner; });
+        if (m == members.end()) return;
+        const bool threadEnded = Stale(threadId, *m);
+        members.erase(m);
+        if (!members.empty()) return;
+        if (threadEnded) {
+            (void)it->hook.release();  // removed by the system with its thread
+        } else {
+            last = std::move(it->hook);
+        }
+        entries.erase(it);
+    }
 }
 
 CGestureCore* Find(DWORD threadId) {
     Shared lock;
-    for (const Entry& e : Entries()) {
-        if (e.thread == threadId) return e.object;
-    }
-    return nullptr;
+    auto& entries = Entries();
+    auto it = EntryOf(entries, threadId);
+    return it != entries.end() ? it->members.front().object : nullptr;
 }
 
 CGestureCore* FindLive(DWORD threadId) {
     Shared lock;
-    for (const Entry& e : Entries()) {
-        if (e.thread == threadId) return Stale(e) ? nullptr : e.object;
-    }
-    return nullptr;
+    auto& entries = Entries();
+    auto it = EntryOf(entries, threadId);
+    if (it == entries.end() || Stale(threadId, it->members.front())) return nullptr;
+    return it->members.front().object;
 }
 
 size_t Count() {
     Shared lock;
-    return Entries().size();
+    size_t count = 0;
+    for (const Entry& e : Entries()) count += e.members.size();
+    return count;
 }
 
-std::vector<HWND> OtherQuickWindows(DWORD exceptThreadId) {
+std::vector<HWND> OtherQuickWindows(HWND except) {
     std::vector<HWND> copy;
     Shared lock;
     try {
         for (const Entry& e : Entries()) {
-            if (e.thread != exceptThreadId) copy.push_back(e.quickWnd);
+            for (const Member& m : e.members) {
+                if (m.quickWnd != except) copy.push_back(m.quickWnd);
+            }
         }
     } catch (const std::bad_alloc&) {
         copy.clear();
     }
     return copy;
+}
+
+ThreadObjects::~ThreadObjects() {
+    for (size_t i = 0; i < count_; ++i) objects_[i]->Release();
+}
+
+void Collect(DWORD threadId, ThreadObjects& out) {
+    Shared lock;
+    auto& entries = Entries();
+    auto it = EntryOf(entries, threadId);
+    if (it == entries.end()) return;
+    out.hook_ = it->hook.get();
+    for (const Member& m : it->members) {
+        if (out.count_ == kMaxObjectsPerThread) break;
+        m.object->AddRef();
+        out.objects_[out.count_++] = m.object;
+    }
 }
 
 }  // namespace cc::InstanceList

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <oleauto.h>
 
 #include <cstdint>
 #include <utility>
@@ -51,12 +52,16 @@ inline void DestroyWindowValue(HWND h) { ::DestroyWindow(h); }
 inline void DeleteGdiObject(HGDIOBJ h) { ::DeleteObject(h); }
 inline void UnmapViewValue(void* view) { ::UnmapViewOfFile(view); }
 inline void CloseRegKey(HKEY key) { ::RegCloseKey(key); }
+inline void UnhookValue(HHOOK hook) { ::UnhookWindowsHookEx(hook); }
+inline void FreeBstr(BSTR text) { ::SysFreeString(text); }
 
 using unique_handle = unique_any<HANDLE, CloseHandleValue>;
 using unique_hwnd = unique_any<HWND, DestroyWindowValue>;
 using unique_hpen = unique_any<HPEN, DeleteGdiObject>;
 using unique_mapped_view = unique_any<void*, UnmapViewValue>;
 using unique_hkey = unique_any<HKEY, CloseRegKey>;
+using unique_hhook = unique_any<HHOOK, UnhookValue>;
+using unique_bstr = unique_any<BSTR, FreeBstr>;
 // CreateFileW reports failure as INVALID_HANDLE_VALUE, not null.
 using unique_hfile = unique_any<HANDLE, CloseHandleValue, -1>;
 

@@ -61,7 +61,7 @@ void PostClick(HWND window, UINT down, WPARAM downKeys, UINT up, POINT client) {
     ::PostMessageW(window, up, 0, Packed(client));
 }
 
-bool PressOnSelectedItem(HWND list, POINT client) {
+bool PressOnSelectedListItem(HWND list, POINT client) {
     if (::SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0) return false;
     const LRESULT count = ::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
@@ -76,16 +76,77 @@ bool PressOnSelectedItem(HWND list, POINT client) {
     return false;
 }
 
+// A DirectUI items view is asked through its accessible object; when it cannot say, the
+// press counts as one on an unselected item, so the gesture starts as usual.
+bool PressOnSelectedItem(HWND view, POINT screen) {
+    if (IsDirectUIItemsView(view)) {
+        const AccessibleHit hit = AccessibleItemAt(view, screen);
+        return hit.at == ItemAtPoint::Item && hit.selected;
+    }
+    return PressOnSelectedListItem(view, ClientPoint(view, screen));
+}
+
+// Empty space of a folder list. Where a DirectUI items view cannot say, the point counts
+// as an item: nothing happens rather than an unexpected move up.
+bool EmptyFolderSpace(HWND view, POINT screen) {
+    if (IsDirectUIItemsView(view)) return AccessibleItemAt(view, screen).at == ItemAtPoint::Empty;
+    return !HitListItem(view, ClientPoint(view, screen));
+}
+
+// Marks input the product injects itself; the rest of the tag changes with every replay.
+constexpr uintptr_t kReplayTagMark = 0x43430000;
+
+// A DirectUI items view takes a button message only while that button is really down,
+// so a posted click is lost on it: the plain right click is replayed as input instead,
+// at the release point, tagged so that the hook lets exactly these messages through.
+void ReplayRightClickAsInput(GestureSession& s, POINT screen) {
+    static LONG replays = 0;
+    const uintptr_t tag = kReplayTagMark | (static_cast<uintptr_t>(::InterlockedIncrement(&replays)) & 0xffff);
+    const int left = ::GetSystemMetrics(SM_XVIRTUALSCREEN), top = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int width = ::GetSystemMetrics(SM_CXVIRTUALSCREEN), height = ::GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    // The buttons of input are physical: with swapped buttons the right one is the left.
+    const bool swapped = ::GetSystemMetrics(SM_SWAPBUTTON) != 0;
+    INPUT inputs[2] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_MOUSE;
+        input.mi.dwExtraInfo = tag;
+    }
+    inputs[0].mi.dx = width > 1 ? MulDiv(screen.x - left, 65535, width - 1) : 0;
+    inputs[0].mi.dy = height > 1 ? MulDiv(screen.y - top, 65535, height - 1) : 0;
+    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK |
+                           (swapped ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_RIGHTDOWN);
+    inputs[1].mi.dwFlags = swapped ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_RIGHTUP;
+    s.ReplayTag = tag;
+    s.Replaying = 1;
+    if (::SendInput(2, inputs, sizeof(INPUT)) != 2) {
+        s.ReplayTag = 0;
+        s.Replaying = 0;
+    }
+}
+
+// The replayed click's own messages pass untouched; its release ends the replay. Input
+// without the tag, or after the release, is handled as ever; a press of the user's own
+// ends a replay whose input went elsewhere.
+bool IsOwnReplay(GestureSession& s, UINT message, const MOUSEHOOKSTRUCT& m) {
+    if (!s.Replaying) return false;
+    if (m.dwExtraInfo != s.ReplayTag) {
+        if (message == WM_RBUTTONDOWN) s.Replaying = 0;
+        return false;
+    }
+    if (message == WM_RBUTTONUP) {
+        s.Replaying = 0;
+        s.ReplayTag = 0;
+    }
+    return true;
+}
+
 int OnRightDown(const GestureContext& ctx, const MOUSEHOOKSTRUCT& m) {
     GestureSession& s = *ctx.session;
     if (s.GesturesOff) return kPass;
     RefreshView(ctx);
     if (s.ViewKind == ViewNone || m.hwnd != s.TargetView) return kPass;
     s.NewWindowPending = 0;
-    if (ctx.settings.Get(Field::NoStartOnSelectedItem) != 0 &&
-        PressOnSelectedItem(s.TargetView, ClientPoint(s.TargetView, m.pt))) {
-        return kPass;
-    }
+    if (ctx.settings.Get(Field::NoStartOnSelectedItem) != 0 && PressOnSelectedItem(s.TargetView, m.pt)) return kPass;
     if (::GetKeyState(VK_LBUTTON) < 0 && HasFlag(ctx, RockerForward)) {
         s.Drawing = 0;
         s.SkipNextRightUp = 1;
@@ -124,7 +185,11 @@ int OnRightUp(const GestureContext& ctx, const MOUSEHOOKSTRUCT& m) {
         } else {
             // A plain right click: the view gets it back, at the release point.
             s.CurrentPoint = WindowRelative(m.hwnd, m.pt);
-            PostClick(s.TargetView, WM_RBUTTONDOWN, MK_RBUTTON, WM_RBUTTONUP, ClientPoint(m.hwnd, m.pt));
+            if (s.ViewKind == ViewFolderList && IsDirectUIItemsView(s.TargetView)) {
+                ReplayRightClickAsInput(s, m.pt);
+            } else {
+                PostClick(s.TargetView, WM_RBUTTONDOWN, MK_RBUTTON, WM_RBUTTONUP, ClientPoint(m.hwnd, m.pt));
+            }
         }
         s.TimedOut = 0;
     }
@@ -157,9 +222,8 @@ int OnLeftDoubleClick(const GestureContext& ctx, const MOUSEHOOKSTRUCT& m) {
     RefreshView(ctx);
     const int32_t action = ctx.settings.Get(Field::BlankDoubleClickAction);
     if (action == 0 || m.hwnd != s.TargetView) return kPass;
-    const POINT p = ClientPoint(s.TargetView, m.pt);
-    const bool empty = (s.ViewKind == ViewFolderList && !HitListItem(s.TargetView, p)) ||
-                       (s.ViewKind == ViewWeb && !LinkAtPoint(ctx.browser, p));
+    const bool empty = (s.ViewKind == ViewFolderList && EmptyFolderSpace(s.TargetView, m.pt)) ||
+                       (s.ViewKind == ViewWeb && !LinkAtPoint(ctx.browser, ClientPoint(s.TargetView, m.pt)));
     if (!empty) return kPass;
     if (action == 1) {
         if (s.ViewKind == ViewFolderList) return UpOneFolder(ctx, ctx.settings.Get(Field::UpFolderByPath));
@@ -192,6 +256,15 @@ int OnMiddleUp(const GestureContext& ctx, const MOUSEHOOKSTRUCT& m) {
     if (!HasFlag(ctx, MiddleClickNewWindow)) return kConsume;
     const POINT p = ClientPoint(m.hwnd, m.pt);
     if (s.ViewKind == ViewWeb && !LinkAtPoint(ctx.browser, p)) return kPass;
+    // A DirectUI items view does not navigate on a single click: a folder under the
+    // pointer is opened here. A file or empty space takes the usual road.
+    if (s.ViewKind == ViewFolderList && m.hwnd == s.TargetView && IsDirectUIItemsView(s.TargetView)) {
+        unique_bstr name;
+        if (AccessibleItemAt(s.TargetView, m.pt, &name).at == ItemAtPoint::Item && name &&
+            OpenFolderItemInNewWindow(ctx, name.get())) {
+            return kConsume;
+        }
+    }
     // The replayed left click navigates; BeforeNavigate2 then sends it to a new window.
     s.NewWindowPending = 1;
     PostClick(m.hwnd, WM_LBUTTONDOWN, MK_LBUTTON, WM_LBUTTONUP, p);
@@ -293,6 +366,7 @@ bool IsDispatchedMessage(UINT message) {
 }
 
 int DispatchMouse(const GestureContext& ctx, UINT message, const MOUSEHOOKSTRUCT& data) {
+    if (IsOwnReplay(*ctx.session, message, data)) return kPass;
     switch (message) {
     case WM_MOUSEMOVE:
         return TrackMove(ctx, data);

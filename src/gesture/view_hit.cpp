@@ -2,6 +2,7 @@
 #include "common/com_query.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 #include <wrl/client.h>
 
 using Microsoft::WRL::ComPtr;
@@ -39,7 +40,76 @@ bool LinkHasAddress(Link* link) {
 
 POINT Minus(POINT a, POINT b) { return {a.x - b.x, a.y - b.y}; }
 
+// A pane or group may lie between the view's client object and its items; an object that
+// keeps answering child objects is not followed further than this.
+constexpr int kMaxAccessibleDepth = 8;
+
+VARIANT ChildId(LONG id) {
+    VARIANT v;
+    ::VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = id;
+    return v;
+}
+
+// The role of an object or of one of its simple children; -1 when it gives none.
+LONG RoleOf(IAccessible* object, LONG child) {
+    VARIANT role;
+    ::VariantInit(&role);
+    const bool known = SUCCEEDED(object->get_accRole(ChildId(child), &role)) && role.vt == VT_I4;
+    const LONG value = known ? role.lVal : -1;
+    ::VariantClear(&role);
+    return value;
+}
+
+AccessibleHit DescribeItem(IAccessible* object, LONG child, unique_bstr* name) {
+    AccessibleHit hit{ItemAtPoint::Item, false};
+    VARIANT state;
+    ::VariantInit(&state);
+    if (SUCCEEDED(object->get_accState(ChildId(child), &state)) && state.vt == VT_I4) {
+        hit.selected = (state.lVal & STATE_SYSTEM_SELECTED) != 0;
+    }
+    ::VariantClear(&state);
+    if (name && FAILED(object->get_accName(ChildId(child), name->put()))) name->reset();
+    return hit;
+}
+
 }  // namespace
+
+AccessibleHit AccessibleItemAt(HWND view, POINT screen, unique_bstr* name) {
+    if (name) name->reset();
+    ComPtr<IAccessible> object;
+    if (!view || FAILED(::AccessibleObjectFromWindow(view, static_cast<DWORD>(OBJID_CLIENT),
+                                                     IID_PPV_ARGS(&object))) || !object) {
+        return {};
+    }
+    for (int depth = 0; depth < kMaxAccessibleDepth; ++depth) {
+        VARIANT hit;
+        ::VariantInit(&hit);
+        if (FAILED(object->accHitTest(screen.x, screen.y, &hit))) {
+            ::VariantClear(&hit);
+            return {};
+        }
+        if (hit.vt == VT_I4) {
+            const LONG child = hit.lVal;
+            const LONG role = RoleOf(object.Get(), child);
+            if (role == ROLE_SYSTEM_LISTITEM) return DescribeItem(object.Get(), child, name);
+            if (child == CHILDID_SELF && role == ROLE_SYSTEM_LIST) return {ItemAtPoint::Empty, false};
+            return {};
+        }
+        if (hit.vt != VT_DISPATCH) {  // VT_EMPTY: not on the object at all
+            ::VariantClear(&hit);
+            return {};
+        }
+        ComPtr<IAccessible> child;
+        const bool usable = hit.pdispVal && QueryTo(hit.pdispVal, child);
+        ::VariantClear(&hit);
+        if (!usable) return {};
+        if (RoleOf(child.Get(), CHILDID_SELF) == ROLE_SYSTEM_LISTITEM) return DescribeItem(child.Get(), CHILDID_SELF, name);
+        object = child;
+    }
+    return {};
+}
 
 bool HitListItem(HWND listView, POINT clientPoint) {
     const LRESULT count = ::SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0);

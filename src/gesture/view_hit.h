@@ -6,7 +6,23 @@
 #include <exdisp.h>
 #include <mshtml.h>
 
+#include "common/unique_handle.h"
+
 namespace cc {
+
+// What a DirectUI items view says lies under a point.
+enum class ItemAtPoint { Empty, Item, Unknown };
+struct AccessibleHit {
+    ItemAtPoint at = ItemAtPoint::Unknown;
+    bool selected = false;  // an item only
+};
+
+// Asks the items view's accessible object (Active Accessibility on this thread; UI
+// Automation's client calls can hang the thread that owns the window), descending
+// through child objects to the list item under the screen point. Empty only when the hit
+// lands on the list itself; Unknown when the object gives no usable answer. With `name`,
+// an item's accessible name is handed out.
+AccessibleHit AccessibleItemAt(HWND view, POINT screen, unique_bstr* name = nullptr);
 
 // True when `clientPoint` lies in the bounds rectangle of any item of the list view.
 bool HitListItem(HWND listView, POINT clientPoint);

@@ -1,6 +1,13 @@
 #include "gesture/view_locator.h"
+#include "common/active_shell_view.h"
+
+#include <wrl/client.h>
 
 #include <initializer_list>
+#include <cwchar>
+#include <iterator>
+
+using Microsoft::WRL::ComPtr;
 
 namespace cc {
 namespace {
@@ -13,6 +20,15 @@ HWND FindChildPath(HWND parent, std::initializer_list<const wchar_t*> classes) {
         window = ::FindWindowExW(window, nullptr, cls, nullptr);
     }
     return window;
+}
+
+constexpr wchar_t kDirectUIClass[] = L"DirectUIHWND";
+
+// The page container FindViewWindow looks for first: where it exists, the class paths
+// have decided (a page view, or none), and the shell view is not asked.
+bool HasPageContainer(HWND topLevel, bool tabbedBrowser) {
+    return ::FindWindowExW(topLevel, nullptr, tabbedBrowser ? L"TabWindowClass" : L"Shell DocObject View", nullptr) !=
+           nullptr;
 }
 
 }  // namespace
@@ -40,11 +56,30 @@ LocatedView FindViewWindow(HWND topLevel, bool tabbedBrowser) {
     return {};
 }
 
+HWND FindShellViewItems(IWebBrowser2* browser) {
+    const ComPtr<IShellView> view = ActiveShellView(browser);
+    HWND viewWindow = nullptr;
+    if (!view || FAILED(view->GetWindow(&viewWindow)) || !viewWindow) return nullptr;
+    // The view is the browser's own, on this thread; anything else is not ours to hook.
+    if (::GetWindowThreadProcessId(viewWindow, nullptr) != ::GetCurrentThreadId()) return nullptr;
+    if (HWND list = ::FindWindowExW(viewWindow, nullptr, L"SysListView32", nullptr)) return list;
+    return ::FindWindowExW(viewWindow, nullptr, kDirectUIClass, nullptr);
+}
+
 LocatedView LocateView(IWebBrowser2* browser, bool tabbedBrowser) {
     if (!browser) return {};
     SHANDLE_PTR top = 0;
     if (FAILED(browser->get_HWND(&top))) return {};
-    return FindViewWindow(reinterpret_cast<HWND>(top), tabbedBrowser);
+    const HWND topLevel = reinterpret_cast<HWND>(top);
+    const LocatedView found = FindViewWindow(topLevel, tabbedBrowser);
+    if (found.kind != ViewNone || !topLevel || HasPageContainer(topLevel, tabbedBrowser)) return found;
+    if (HWND items = FindShellViewItems(browser)) return {items, ViewFolderList};
+    return {};
+}
+
+bool IsDirectUIItemsView(HWND view) {
+    wchar_t name[sizeof(kDirectUIClass) / sizeof(wchar_t) + 1] = L"";
+    return ::GetClassNameW(view, name, static_cast<int>(std::size(name))) > 0 && std::wcscmp(name, kDirectUIClass) == 0;
 }
 
 }  // namespace cc

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <thread>
 
@@ -68,7 +69,7 @@ TEST_F(Attach, SetSiteSubscribesHooksTheThreadAndEntersTheList) {
     ASSERT_EQ(v.attachResult, S_OK);
     EXPECT_NE(v.browser.sink(), nullptr) << "subscribed to DWebBrowserEvents2";
     EXPECT_EQ(InstanceList::Find(::GetCurrentThreadId()), v.core());
-    EXPECT_NE(v.core()->hook(), nullptr);
+    EXPECT_NE(test::ThreadHook(), nullptr);
     MouseLog log(v.window.view());
     EXPECT_TRUE(RightClickIsReplayed(v.window.view(), log));
 }
@@ -80,7 +81,7 @@ TEST_F(Attach, AfterOnQuitTheThreadsMessagesPassUntouched) {
     EXPECT_EQ(v.browser.Fire(DISPID_ONQUIT), S_OK);
     EXPECT_EQ(v.browser.sink(), nullptr) << "unsubscribed";
     EXPECT_EQ(InstanceList::Count(), 0u);
-    EXPECT_EQ(v.core()->hook(), nullptr);
+    EXPECT_EQ(test::ThreadHook(), nullptr);
     EXPECT_FALSE(RightClickIsReplayed(v.window.view(), log));
     EXPECT_EQ(log.messages.front().message, static_cast<UINT>(WM_RBUTTONDOWN)) << "the real press arrived";
 }
@@ -110,19 +111,49 @@ TEST_F(Attach, AFinalReleaseWithoutOnQuitTakesTheHookAlong) {
     EXPECT_FALSE(RightClickIsReplayed(window.view(), log)) << "no hook calls into the freed object";
 }
 
-TEST_F(Attach, ASecondObjectOnTheThreadIsSecondaryAndCannotRemoveTheFirstsEntry) {
-    AttachedView first(kFolderPath, kViewFrame, 3);
-    ASSERT_EQ(first.attachResult, S_OK);
-    {
-        AttachedView second(kFolderPath, RECT{720, 150, 900, 400}, 1);
-        EXPECT_EQ(second.attachResult, S_FALSE);
-        EXPECT_EQ(second.core()->hook(), nullptr);
-        EXPECT_NE(second.browser.sink(), nullptr) << "a secondary object is still subscribed";
-        EXPECT_EQ(second.browser.Fire(DISPID_ONQUIT), S_OK);
+// Tabs of one window can share a thread, each with its own object: the second answers
+// S_FALSE but is entered too, each gesture acts on its own tab's browser, and either may
+// quit first without taking the other's gestures along.
+TEST_F(Attach, TabsSharingAThreadEachGetTheirOwnGesturesAndQuitInEitherOrder) {
+    for (const bool firstQuitsFirst : {true, false}) {
+        SCOPED_TRACE(firstQuitsFirst ? "first tab quits first" : "second tab quits first");
+        auto first = std::make_unique<AttachedView>(kFolderPath, kViewFrame, 3);
+        auto second = std::make_unique<AttachedView>(kFolderPath, RECT{720, 150, 1000, 450}, 1);
+        ASSERT_EQ(first->attachResult, S_OK);
+        ASSERT_EQ(second->attachResult, S_FALSE);
+        EXPECT_EQ(InstanceList::Count(), 2u);
+        const HHOOK hook = test::ThreadHook();
+        ASSERT_NE(hook, nullptr);
+        Input input;
+        auto gestureLeft = [&](AttachedView& tab) {
+            const POINT c = tab.window.ViewCenter();
+            input.MoveTo(c.x, c.y);
+            input.RightDown();
+            input.MoveTo(c.x - 20, c.y);
+            input.MoveTo(c.x - 70, c.y);
+            input.RightUp();
+            test::PumpFor(::GetDoubleClickTime() + 50);
+        };
+        gestureLeft(*second);
+        EXPECT_EQ(second->browser.Count("GoBack"), 1u) << "the gesture in the second tab is the second tab's";
+        EXPECT_EQ(first->browser.Count("GoBack"), 0u);
+        gestureLeft(*first);
+        EXPECT_EQ(first->browser.Count("GoBack"), 1u);
+        EXPECT_EQ(second->browser.Count("GoBack"), 1u);
+
+        std::unique_ptr<AttachedView>& quitter = firstQuitsFirst ? first : second;
+        std::unique_ptr<AttachedView>& stayer = firstQuitsFirst ? second : first;
+        EXPECT_EQ(quitter->browser.Fire(DISPID_ONQUIT), S_OK);
+        EXPECT_EQ(InstanceList::Count(), 1u) << "a quit removes only its own object";
+        EXPECT_EQ(test::ThreadHook(), hook) << "the thread keeps its one hook";
+        MouseLog log(stayer->window.view());
+        EXPECT_TRUE(RightClickIsReplayed(stayer->window.view(), log));
+        gestureLeft(*stayer);
+        EXPECT_EQ(stayer->browser.Count("GoBack"), 2u);
+        quitter.reset();
+        stayer.reset();
+        EXPECT_EQ(test::ThreadHook(), nullptr) << "the last object takes the hook along";
     }
-    EXPECT_EQ(InstanceList::Find(::GetCurrentThreadId()), first.core());
-    MouseLog log(first.window.view());
-    EXPECT_TRUE(RightClickIsReplayed(first.window.view(), log));
 }
 
 TEST_F(Attach, AnEntryLeftByAnEndedThreadDoesNotBlockALaterThreadWithTheSameId) {
@@ -134,7 +165,7 @@ TEST_F(Attach, AnEntryLeftByAnEndedThreadDoesNotBlockALaterThreadWithTheSameId) 
     static char orphanStorage;
     auto* orphan = reinterpret_cast<CGestureCore*>(&orphanStorage);  // never called
     const DWORD thread = ::GetCurrentThreadId();
-    ASSERT_TRUE(InstanceList::Add(thread, orphan, gone));
+    ASSERT_EQ(InstanceList::Add(thread, orphan, gone), InstanceList::Joined::First);
     EXPECT_EQ(InstanceList::FindLive(thread), nullptr);
     {
         AttachedView v(kFolderPath, kViewFrame, 3);

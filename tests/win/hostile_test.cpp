@@ -363,7 +363,7 @@ TEST_F(Hostile, ABrowserThatLiesAboutItsOtherInterfacesStillGetsGesturesAndNoEve
     ASSERT_EQ(object->SetSite(static_cast<IWebBrowser2*>(&browser)), S_OK);
     EXPECT_EQ(browser.sink(), nullptr) << "no event connection through a container that is not there";
     auto* core = static_cast<CGestureCore*>(object.Get());
-    ASSERT_NE(core->hook(), nullptr);
+    ASSERT_NE(test::ThreadHook(), nullptr);
 
     // The history menu asks the browser for its services: the lie must end that quietly.
     const POINT c = window.ViewCenter();

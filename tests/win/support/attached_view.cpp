@@ -2,6 +2,7 @@
 
 #include <exdispid.h>
 
+#include "attach/instance_list.h"
 #include "module/module.h"
 
 namespace cc::test {
@@ -53,6 +54,12 @@ AttachedView::~AttachedView() {
     browser.Fire(DISPID_ONQUIT);
     object->SetSite(nullptr);
     object.Reset();
+}
+
+HHOOK ThreadHook() {
+    InstanceList::ThreadObjects objects;
+    InstanceList::Collect(::GetCurrentThreadId(), objects);
+    return objects.hook();
 }
 
 }  // namespace cc::test

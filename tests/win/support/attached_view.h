@@ -56,4 +56,7 @@ public:
 
 inline constexpr RECT kViewFrame{200, 150, 700, 550};
 
+// The mouse hook the list keeps for this thread, or null.
+HHOOK ThreadHook();
+
 }  // namespace cc::test

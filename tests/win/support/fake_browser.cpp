@@ -1,5 +1,7 @@
 #include "fake_browser.h"
 
+#include <shlguid.h>
+
 #include <exdispid.h>
 
 #include <algorithm>
@@ -199,7 +201,7 @@ HRESULT STDMETHODCALLTYPE FakeBrowser::QueryService(REFGUID service, REFIID riid
     if (!out) return E_POINTER;
     *out = nullptr;
     if (service == kTravelLogStg) return travelLog ? travelLog->QueryInterface(riid, out) : E_NOINTERFACE;
-    if (service != IID_IShellBrowser || !shellBrowser) return E_NOINTERFACE;
+    if ((service != IID_IShellBrowser && service != SID_STopLevelBrowser) || !shellBrowser) return E_NOINTERFACE;
     return shellBrowser->QueryInterface(riid, out);
 }
 
@@ -214,10 +216,17 @@ HRESULT STDMETHODCALLTYPE FakeShellBrowser::QueryInterface(REFIID riid, void** o
     return E_NOINTERFACE;
 }
 
+HRESULT STDMETHODCALLTYPE FakeShellBrowser::GetWindow(HWND* window) {
+    if (!window) return E_POINTER;
+    *window = viewWindow;
+    return viewWindow ? S_OK : E_FAIL;
+}
+
 HRESULT STDMETHODCALLTYPE FakeShellBrowser::QueryActiveShellView(IShellView** view) {
     if (!view) return E_POINTER;
-    *view = static_cast<IShellView*>(this);
-    AddRef();
+    *view = noView ? nullptr : activeView ? activeView : static_cast<IShellView*>(this);
+    if (!*view) return E_FAIL;
+    (*view)->AddRef();
     return S_OK;
 }
 

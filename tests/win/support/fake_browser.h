@@ -184,15 +184,20 @@ public:
     HRESULT STDMETHODCALLTYPE get_parentWindow(IHTMLWindow2** window) override;
 };
 
-// The window's shell browser with its active folder view, showing a real folder of the
-// machine: GetFolder answers with that folder's real IPersistFolder2.
+// The window's shell browser (served as SID_SShellBrowser and SID_STopLevelBrowser) with
+// its active folder view, showing a real folder of the machine: GetFolder answers with
+// that folder's real IPersistFolder2.
 class FakeShellBrowser final : public FakeBase_IShellBrowser, public FakeBase_IShellView, public FakeBase_IFolderView {
 public:
     IPersistFolder2* folder = nullptr;  // not owned
+    IShellView* activeView = nullptr;   // answered instead of this object's own view; not owned
+    bool noView = false;                // QueryActiveShellView fails
+    HWND viewWindow = nullptr;          // the own view's window (GetWindow)
     LONG refs = 1;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
     ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
     ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override;
     HRESULT STDMETHODCALLTYPE QueryActiveShellView(IShellView** view) override;
     HRESULT STDMETHODCALLTYPE GetFolder(REFIID riid, void** out) override;
 };
