@@ -1,7 +1,11 @@
 // The sandbox: a small host that loads the real CursorCadence.dll the way the shell does
 // (by its registered class, then SetSite with the window's browser object) into
-//  - a folder window whose view is Wine's real shell folder view, hosted through an
-//    IShellBrowser of this program, with history, navigation and a status bar, and
+//  - a folder window laid out as Explorer's since Windows 7 (the view deep under
+//    ShellTabWindowClass), with two tabs on one thread, each its own browser object with
+//    history, navigation and status text: the first shows Wine's real shell folder view,
+//    hosted through an IShellBrowser of this program; the second a stand-in of the
+//    DirectUI items view of modern Explorer around a real folder. With --flat the folder
+//    window has one tab and the older layout (the view a direct child of the window).
 //  - a web-page window with the page classes of the browser, a drawn page of links,
 //    history and a status bar.
 // Without arguments the windows wait for the user's mouse; with --tour a scripted tour
@@ -9,11 +13,14 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <exdispid.h>
+#include <shlguid.h>
 #include <shlobj.h>
 #include <wrl/client.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <cwchar>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -25,6 +32,7 @@
 #include "module/guids.h"
 #include "screenshot.h"
 #include "settings/settings_mapping.h"
+#include "stand_in_view.h"
 #include "test_windows.h"
 
 using Microsoft::WRL::ComPtr;
@@ -54,6 +62,7 @@ public:
     HWND frame = nullptr;
     HWND status = nullptr;
     std::wstring lastStatus;
+    bool active = true;  // a tab that is not the window's active one keeps its text to itself
 
     ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
     ULONG STDMETHODCALLTYPE Release() override { return --refs_; }
@@ -66,7 +75,7 @@ public:
     HRESULT STDMETHODCALLTYPE put_StatusText(BSTR text) override {
         lastStatus = text ? text : L"";
         if (::GetEnvironmentVariableW(L"CC_SANDBOX_TRACE", nullptr, 0)) Say(L"   [status] %ls", lastStatus);
-        ::SendMessageW(status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(lastStatus.c_str()));
+        if (active) ::SendMessageW(status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(lastStatus.c_str()));
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Quit() override {
@@ -89,11 +98,12 @@ public:
         }
     }
     // The DLL's object, made by its registered class and given this browser as its site.
-    bool Attach() {
-        if (FAILED(::CoCreateInstance(cc::kClsidGestureCore, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&helper_)))) {
-            return false;
-        }
-        return SUCCEEDED(helper_->SetSite(static_cast<IWebBrowser2*>(this)));
+    // SetSite's answer (S_FALSE from the second object of a thread is success too).
+    HRESULT Attach() {
+        const HRESULT made =
+            ::CoCreateInstance(cc::kClsidGestureCore, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&helper_));
+        if (FAILED(made)) return made;
+        return helper_->SetSite(static_cast<IWebBrowser2*>(this));
     }
     void Detach() {
         if (!helper_) return;
@@ -159,22 +169,48 @@ HWND MakeStatusBar(HWND frame) {
                              nullptr, ::GetModuleHandleW(nullptr), nullptr);
 }
 
-// A folder window around Wine's real shell folder view.
-class FolderBrowser final : public BrowserBase,
-                            public cc::test::FakeBase_IServiceProvider,
-                            public cc::test::FakeBase_IShellBrowser {
+HWND MakeChild(const wchar_t* cls, HWND parent, DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN) {
+    cc::test::EnsureClass(cls);
+    return ::CreateWindowExW(0, cls, L"", style, 0, 0, 0, 0, parent, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+}
+
+// How a folder window nests its view: as Explorer since Windows 7 does, or as the older
+// Explorer did (the view a direct child of the window).
+enum class FolderLayout { Windows10, Flat };
+// What a tab shows: Wine's real shell folder view (a list view), or the stand-in of the
+// modern DirectUI items view.
+enum class TabView { ShellView, StandIn };
+
+constexpr int kNavPaneWidth = 150;
+
+// One tab of a folder window: a browser object of its own, with its own history and
+// status text, its own window subtree under the shared frame, and its own shell view.
+class FolderTab final : public BrowserBase,
+                        public cc::test::FakeBase_IServiceProvider,
+                        public cc::test::FakeBase_IShellBrowser {
 public:
-    explicit FolderBrowser(RECT r) {
-        cc::test::EnsureClass(L"CursorCadenceSandboxFolder");
-        frame = ::CreateWindowExW(0, L"CursorCadenceSandboxFolder", L"CursorCadence sandbox - folder",
-                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, r.left, r.top, r.right - r.left,
-                                  r.bottom - r.top, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-        status = MakeStatusBar(frame);
+    FolderTab(HWND frameWindow, HWND statusBar, FolderLayout layout, TabView kind) : kind_(kind) {
+        frame = frameWindow;
+        status = statusBar;
+        if (layout == FolderLayout::Flat) {
+            viewHost_ = frame;
+            return;
+        }
+        // ShellTabWindowClass > DUIViewWndClassName > DirectUIHWND > CtrlNotifySink >
+        // SHELLDLL_DefView, with the navigation pane in a CtrlNotifySink of its own beside
+        // the view's. Hidden until the tab is the active one.
+        tab_.reset(MakeChild(L"ShellTabWindowClass", frame, WS_CHILD | WS_CLIPCHILDREN));
+        duiView_ = MakeChild(L"DUIViewWndClassName", tab_.get());
+        directUi_ = MakeChild(L"DirectUIHWND", duiView_);
+        navPane_ = MakeChild(L"CtrlNotifySink", directUi_);
+        viewHost_ = MakeChild(L"CtrlNotifySink", directUi_);
     }
-    ~FolderBrowser() {
+    ~FolderTab() {
         CloseView();
         for (PIDLIST_ABSOLUTE p : history_) ::CoTaskMemFree(p);
     }
+    FolderTab(const FolderTab&) = delete;
+    FolderTab& operator=(const FolderTab&) = delete;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
         if (!out) return E_POINTER;
@@ -186,22 +222,24 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override { return BrowserBase::AddRef(); }
     ULONG STDMETHODCALLTYPE Release() override { return BrowserBase::Release(); }
 
-    // IServiceProvider: the window's IShellBrowser, as Explorer gives it.
+    // IServiceProvider: the tab's IShellBrowser, as Explorer gives it both as the shell
+    // browser and as the top-level browser.
     HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID riid, void** out) override {
         if (!out) return E_POINTER;
         *out = nullptr;
-        if (service != IID_IShellBrowser) return E_NOINTERFACE;
+        if (service != SID_SShellBrowser && service != SID_STopLevelBrowser) return E_NOINTERFACE;
         return QueryInterface(riid, out);
     }
-    // IShellBrowser, as far as the view and the DLL use it.
+    // IShellBrowser, as far as the view and the DLL use it. The window is where the view
+    // puts its own window.
     HRESULT STDMETHODCALLTYPE GetWindow(HWND* hwnd) override {
         if (!hwnd) return E_POINTER;
-        *hwnd = frame;
+        *hwnd = viewHost_;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE QueryActiveShellView(IShellView** view) override {
         if (!view) return E_POINTER;
-        *view = view_.Get();
+        *view = standIn_ ? static_cast<IShellView*>(standIn_.get()) : view_.Get();
         if (*view) (*view)->AddRef();
         return *view ? S_OK : E_FAIL;
     }
@@ -223,7 +261,10 @@ public:
     // IWebBrowser2, as far as the DLL uses it.
     HRESULT STDMETHODCALLTYPE GoBack() override { return Travel(-1); }
     HRESULT STDMETHODCALLTYPE GoForward() override { return Travel(+1); }
-    HRESULT STDMETHODCALLTYPE Refresh() override { return view_ ? view_->Refresh() : E_FAIL; }
+    HRESULT STDMETHODCALLTYPE Refresh() override {
+        if (view_) return view_->Refresh();
+        return standIn_ && Show(history_[current_]) ? S_OK : E_FAIL;
+    }
     HRESULT STDMETHODCALLTYPE Stop() override { return S_OK; }
     HRESULT STDMETHODCALLTYPE get_LocationURL(BSTR* url) override {
         if (!url) return E_POINTER;
@@ -270,16 +311,37 @@ public:
         for (wchar_t& c : url) c = c == L'\\' ? L'/' : c;
         return url;
     }
-    void Layout() {
-        RECT client{}, bar{};
-        ::GetClientRect(frame, &client);
-        ::SendMessageW(status, WM_SIZE, 0, 0);
-        ::GetWindowRect(status, &bar);
-        if (viewWindow_) {
-            ::MoveWindow(viewWindow_, 0, 0, client.right, client.bottom - (bar.bottom - bar.top), TRUE);
+    std::wstring Title() const {
+        wchar_t path[MAX_PATH] = L"";
+        if (!history_.empty()) ::SHGetPathFromIDListW(history_[current_], path);
+        return path;
+    }
+    // Places the tab's windows in `area` of the frame's client area.
+    void Place(RECT area) {
+        area_ = area;
+        const int width = area.right - area.left, height = area.bottom - area.top;
+        if (tab_) {
+            ::MoveWindow(tab_.get(), area.left, area.top, width, height, TRUE);
+            ::MoveWindow(duiView_, 0, 0, width, height, TRUE);
+            ::MoveWindow(directUi_, 0, 0, width, height, TRUE);
+            ::MoveWindow(navPane_, 0, 0, kNavPaneWidth, height, TRUE);
+            ::MoveWindow(viewHost_, kNavPaneWidth, 0, width - kNavPaneWidth, height, TRUE);
+        }
+        const RECT view = ViewRect();
+        if (HWND window = viewWindow()) {
+            ::MoveWindow(window, view.left, view.top, view.right - view.left, view.bottom - view.top, TRUE);
         }
     }
-    HWND viewWindow() const { return viewWindow_; }
+    void SetActive(bool on) {
+        active = on;
+        if (tab_) ::ShowWindow(tab_.get(), on ? SW_SHOW : SW_HIDE);
+        if (!on) return;
+        ::SendMessageW(status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(lastStatus.c_str()));
+        ::SetWindowTextW(frame, (L"CursorCadence sandbox - " + Title()).c_str());
+    }
+    HWND viewWindow() const { return standIn_ ? standIn_->window() : viewWindow_; }
+    HWND tabWindow() const { return tab_.get(); }
+    cc::test::StandInShellView* standIn() const { return standIn_.get(); }
 
 private:
     HRESULT Travel(int step) {
@@ -289,7 +351,20 @@ private:
         current_ = static_cast<size_t>(next);
         return S_OK;
     }
+    // The view's rectangle in the window that holds it.
+    RECT ViewRect() const {
+        if (!tab_) return area_;
+        return RECT{0, 0, std::max(0L, area_.right - area_.left - kNavPaneWidth), area_.bottom - area_.top};
+    }
     bool Show(PCIDLIST_ABSOLUTE pidl) {
+        if (!(kind_ == TabView::StandIn ? ShowStandIn(pidl) : ShowShellView(pidl))) return false;
+        Place(area_);
+        wchar_t path[MAX_PATH] = L"";
+        ::SHGetPathFromIDListW(pidl, path);
+        if (active) ::SetWindowTextW(frame, (L"CursorCadence sandbox - " + std::wstring(path)).c_str());
+        return true;
+    }
+    bool ShowShellView(PCIDLIST_ABSOLUTE pidl) {
         ComPtr<IShellFolder> folder;
         ComPtr<IShellView> view;
         if (FAILED(::SHBindToObject(nullptr, pidl, nullptr, IID_PPV_ARGS(&folder))) ||
@@ -298,8 +373,7 @@ private:
         }
         CloseView();
         FOLDERSETTINGS settings{FVM_ICON, 0};
-        RECT r{};
-        ::GetClientRect(frame, &r);
+        RECT r = ViewRect();
         HWND window = nullptr;
         if (FAILED(view->CreateViewWindow(nullptr, &settings, static_cast<IShellBrowser*>(this), &r, &window))) {
             return false;
@@ -307,13 +381,21 @@ private:
         view_ = view;
         viewWindow_ = window;
         view_->UIActivate(SVUIA_ACTIVATE_NOFOCUS);
-        Layout();
-        wchar_t title[MAX_PATH] = L"";
-        ::SHGetPathFromIDListW(pidl, title);
-        ::SetWindowTextW(frame, (L"CursorCadence sandbox - " + std::wstring(title)).c_str());
+        return true;
+    }
+    // The stand-in shows a file-system folder only; it is made anew for each folder.
+    bool ShowStandIn(PCIDLIST_ABSOLUTE pidl) {
+        wchar_t path[MAX_PATH] = L"";
+        if (!::SHGetPathFromIDListW(pidl, path)) return false;
+        auto next = std::make_unique<cc::test::StandInShellView>(viewHost_, ViewRect(), path);
+        if (!next->window() || !next->items()) return false;
+        next->items()->showContextMenu = true;
+        CloseView();
+        standIn_ = std::move(next);
         return true;
     }
     void CloseView() {
+        standIn_.reset();
         if (!view_) return;
         view_->UIActivate(SVUIA_DEACTIVATE);
         view_->DestroyViewWindow();
@@ -321,10 +403,136 @@ private:
         viewWindow_ = nullptr;
     }
 
+    const TabView kind_;
+    cc::unique_hwnd tab_;  // null in the flat layout; owns the windows below
+    HWND duiView_ = nullptr, directUi_ = nullptr, navPane_ = nullptr;
+    HWND viewHost_ = nullptr;  // where the view's window goes: a CtrlNotifySink, or the frame
+    RECT area_{};
     ComPtr<IShellView> view_;
     HWND viewWindow_ = nullptr;
+    std::unique_ptr<cc::test::StandInShellView> standIn_;
     std::vector<PIDLIST_ABSOLUTE> history_;
     size_t current_ = 0;
+};
+
+// The folder window: the frame with its status bar and, in the Windows 10 layout, a tab
+// strip; its tabs share the frame and this thread, and only the active one is shown.
+class FolderWindow {
+public:
+    FolderWindow(RECT r, FolderLayout layout) : layout_(layout) {
+        const wchar_t* cls = layout == FolderLayout::Flat ? L"CursorCadenceSandboxFolder" : L"CabinetWClass";
+        RegisterFrameClass(cls);
+        frame_.reset(::CreateWindowExW(0, cls, L"CursorCadence sandbox - folder", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                                       r.left, r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
+                                       ::GetModuleHandleW(nullptr), nullptr));
+        status_ = MakeStatusBar(frame_.get());
+        if (layout == FolderLayout::Windows10) {
+            strip_ = ::CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0,
+                                       frame_.get(), nullptr, ::GetModuleHandleW(nullptr), nullptr);
+            ::SendMessageW(strip_, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+        }
+        ::SetWindowLongPtrW(frame_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        ::ShowWindow(frame_.get(), SW_SHOW);
+    }
+    ~FolderWindow() {
+        if (frame_) ::SetWindowLongPtrW(frame_.get(), GWLP_USERDATA, 0);
+        tabs_.clear();  // their views and windows first, while the frame still holds them
+        frame_.reset();
+    }
+    FolderWindow(const FolderWindow&) = delete;
+    FolderWindow& operator=(const FolderWindow&) = delete;
+
+    HWND frame() const { return frame_.get(); }
+    size_t active() const { return active_; }
+    FolderTab& tab(size_t i) { return *tabs_[i]; }
+
+    // A new tab showing `folder`; the first one is the active one. Null when the folder
+    // cannot be shown.
+    FolderTab* AddTab(TabView kind, const wchar_t* folder, const wchar_t* label) {
+        if (layout_ == FolderLayout::Flat && !tabs_.empty()) return nullptr;
+        auto tab = std::make_unique<FolderTab>(frame_.get(), status_, layout_, kind);
+        tab->active = tabs_.empty();
+        tabs_.push_back(std::move(tab));
+        Layout();
+        PIDLIST_ABSOLUTE start = nullptr;
+        ::SHParseDisplayName(folder, nullptr, &start, 0, nullptr);
+        if (!tabs_.back()->Go(start)) {
+            tabs_.pop_back();
+            return nullptr;
+        }
+        if (strip_) {
+            std::wstring text = label;
+            TCITEMW item{};
+            item.mask = TCIF_TEXT;
+            item.pszText = text.data();
+            ::SendMessageW(strip_, TCM_INSERTITEMW, tabs_.size() - 1, reinterpret_cast<LPARAM>(&item));
+            Layout();  // the strip's height is known once it has an entry
+        }
+        Activate(active_);
+        return tabs_.back().get();
+    }
+    void Activate(size_t index) {
+        if (index >= tabs_.size()) return;
+        active_ = index;
+        for (size_t i = 0; i < tabs_.size(); ++i) {
+            if (i != index) tabs_[i]->SetActive(false);
+        }
+        tabs_[index]->SetActive(true);
+        if (strip_) ::SendMessageW(strip_, TCM_SETCURSEL, index, 0);
+    }
+    void Layout() {
+        RECT client{}, bar{};
+        ::GetClientRect(frame_.get(), &client);
+        ::SendMessageW(status_, WM_SIZE, 0, 0);
+        ::GetWindowRect(status_, &bar);
+        RECT area{0, 0, client.right, client.bottom - (bar.bottom - bar.top)};
+        if (strip_) {
+            RECT item{0, 0, 0, 20};
+            ::SendMessageW(strip_, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+            const int stripHeight = item.bottom + 4;
+            ::MoveWindow(strip_, 0, 0, client.right, stripHeight, TRUE);
+            area.top = stripHeight;
+        }
+        for (const auto& tab : tabs_) tab->Place(area);
+    }
+    // The centre of a tab's entry in the strip, in screen coordinates.
+    POINT TabEntryCentre(size_t i) const {
+        RECT item{};
+        ::SendMessageW(strip_, TCM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item));
+        POINT p{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+        ::ClientToScreen(strip_, &p);
+        return p;
+    }
+
+private:
+    static void RegisterFrameClass(const wchar_t* cls) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = &FrameProc;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = cls;
+        ::RegisterClassExW(&wc);  // fails harmlessly when it is already registered
+    }
+    static LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<FolderWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (self && message == WM_SIZE) self->Layout();
+        if (self && message == WM_NOTIFY) {
+            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (header->hwndFrom == self->strip_ && header->code == static_cast<UINT>(TCN_SELCHANGE)) {
+                self->Activate(static_cast<size_t>(::SendMessageW(self->strip_, TCM_GETCURSEL, 0, 0)));
+            }
+        }
+        return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+
+    const FolderLayout layout_;
+    cc::unique_hwnd frame_;
+    HWND status_ = nullptr;
+    HWND strip_ = nullptr;
+    std::vector<std::unique_ptr<FolderTab>> tabs_;
+    size_t active_ = 0;
 };
 
 // Asks the page window's thread to follow the first link.
@@ -475,8 +683,6 @@ private:
     size_t current_ = 0;
 };
 
-std::wstring FolderOf(const FolderBrowser& f) { return f.Location(); }
-
 // Draws a gesture with the right button: offsets from `start`, one step each; prints
 // what the status bar showed before the release.
 void Gesture(cc::test::Input& input, BrowserBase& browser, POINT start, std::initializer_list<POINT> steps,
@@ -494,6 +700,7 @@ void Gesture(cc::test::Input& input, BrowserBase& browser, POINT start, std::ini
 
 // A context menu the tour did not ask for would wait for a person: close it.
 bool g_menuExpected = false;
+std::wstring g_menuShot;  // the screenshot's name for the menu the tour expects
 void CALLBACK CloseStrayMenus(HWND, UINT, UINT_PTR, DWORD) {
     HWND menu = ::FindWindowW(L"#32768", nullptr);
     if (!g_menuExpected && menu && ::IsWindowVisible(menu)) ::EndMenu();
@@ -512,7 +719,7 @@ void CALLBACK PickFirstMenuEntry(HWND, UINT, UINT_PTR id, DWORD) {
     HWND menu = ::FindWindowW(L"#32768", nullptr);
     if (!menu || !::IsWindowVisible(menu)) return;
     ::KillTimer(nullptr, id);
-    cc::test::SaveScreenshot(menu, L"tour-5-wheel-menu");
+    cc::test::SaveScreenshot(menu, g_menuShot.c_str());
     INPUT keys[4] = {};
     for (INPUT& k : keys) k.type = INPUT_KEYBOARD;
     keys[0].ki.wVk = keys[1].ki.wVk = VK_DOWN;
@@ -549,39 +756,242 @@ std::wstring DllFolder() {
     return folder.substr(0, folder.find_last_of(L'\\'));
 }
 
-int Tour(FolderBrowser& folder, PageBrowser& web) {
+// Prints the tour's numbered steps and its checks, and counts the failed checks.
+class TourLog {
+public:
+    void Step(const wchar_t* text) { Say((std::to_wstring(++step_) + L". %ls").c_str(), text); }
+    void Check(bool ok, const wchar_t* what) {
+        Say(ok ? L"   ok: %ls" : L"   NOT AS EXPECTED: %ls", what);
+        if (!ok) ++failures;
+    }
+    // A screenshot's name, numbered by the current step.
+    std::wstring Shot(const wchar_t* name) const { return L"tour-" + std::to_wstring(step_) + L"-" + name; }
+    int failures = 0;
+
+private:
+    int step_ = 0;
+};
+
+// Whether the items window `items` (a list view or a DirectUI items view) sits where
+// Explorer since Windows 7 puts it, under `frame`.
+bool OnWindows10Path(HWND items, HWND frame) {
+    const wchar_t* const parents[] = {L"SHELLDLL_DefView",    L"CtrlNotifySink",      L"DirectUIHWND",
+                                      L"DUIViewWndClassName", L"ShellTabWindowClass", L"CabinetWClass"};
+    auto isClass = [](HWND window, const wchar_t* cls) {
+        wchar_t name[64] = L"";
+        return window && ::GetClassNameW(window, name, 64) > 0 && std::wcscmp(name, cls) == 0;
+    };
+    if (!isClass(items, L"SysListView32") && !isClass(items, L"DirectUIHWND")) return false;
+    HWND window = items;
+    for (const wchar_t* cls : parents) {
+        window = ::GetParent(window);
+        if (!isClass(window, cls)) return false;
+    }
+    return window == frame;
+}
+
+// A screen point in the list on no item, from the bottom-right corner on.
+POINT EmptyListPoint(HWND list) {
+    RECT client{};
+    ::GetClientRect(list, &client);
+    for (LONG y = client.bottom - 10; y > client.top; y -= 10) {
+        for (LONG x = client.right - 10; x > client.left; x -= 10) {
+            LVHITTESTINFO hit{};
+            hit.pt = {x, y};
+            if (::SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) == -1) {
+                ::ClientToScreen(list, &hit.pt);
+                return hit.pt;
+            }
+        }
+    }
+    return ViewPoint(list, 5, 5);
+}
+
+// The index of the first displayed item that is a file-system folder, or -1.
+int FirstFolderItem(cc::test::StandInShellView& view) {
+    ComPtr<IShellFolder> folder;
+    if (FAILED(view.GetFolder(IID_PPV_ARGS(&folder)))) return -1;
+    for (size_t i = 0; i < view.items()->items.size(); ++i) {
+        PITEMID_CHILD child = nullptr;
+        if (FAILED(view.Item(static_cast<int>(i), &child))) continue;
+        SFGAOF attributes = SFGAO_FOLDER | SFGAO_FILESYSTEM;
+        PCUITEMID_CHILD children[] = {child};
+        const HRESULT hr = folder->GetAttributesOf(1, children, &attributes);
+        ::CoTaskMemFree(child);
+        if (SUCCEEDED(hr) && (attributes & (SFGAO_FOLDER | SFGAO_FILESYSTEM)) == (SFGAO_FOLDER | SFGAO_FILESYSTEM)) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+// Visible folder windows of other programs: Explorer's "CabinetWClass", and Wine's own
+// explorer.exe, whose window class is "ExplorerWClass".
+std::vector<HWND> OtherFolderWindows() {
+    std::vector<HWND> found;
+    ::EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            DWORD process = 0;
+            ::GetWindowThreadProcessId(window, &process);
+            wchar_t name[64] = L"";
+            ::GetClassNameW(window, name, 64);
+            if (process != ::GetCurrentProcessId() && ::IsWindowVisible(window) &&
+                (std::wcscmp(name, L"ExplorerWClass") == 0 || std::wcscmp(name, L"CabinetWClass") == 0)) {
+                reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Closes another program's window; ends its process if the window will not go.
+bool CloseOtherWindow(HWND window) {
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    if (PumpUntil([&] { return !::IsWindow(window); }, 5000)) return true;
+    cc::unique_handle handle(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, process));
+    if (!handle) return false;
+    ::TerminateProcess(handle.get(), 1);
+    ::WaitForSingleObject(handle.get(), 5000);
+    return !::IsWindow(window);
+}
+
+// Sees the context menu the tour expects, keeps a picture of it and closes it.
+bool g_menuSeen = false;
+void CALLBACK SeeAndCloseMenu(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND menu = ::FindWindowW(L"#32768", nullptr);
+    if (!menu || !::IsWindowVisible(menu)) return;
+    ::KillTimer(nullptr, id);
+    g_menuSeen = true;
+    cc::test::SaveScreenshot(menu, g_menuShot.c_str());
+    ::EndMenu();
+}
+
+// The second tab: a browser object of its own on the same thread, under the same frame,
+// showing the stand-in DirectUI items view.
+void SecondTabSteps(FolderWindow& folder, cc::test::Input& input, TourLog& log) {
+    FolderTab& first = folder.tab(0);
+    FolderTab& second = folder.tab(1);
+    auto items = [&] { return second.standIn() ? second.standIn()->items() : nullptr; };
+
+    log.Step(L"Switch to the second tab (a click on its entry in the tab strip); gesture up (上) there.");
+    const POINT entry = folder.TabEntryCentre(1);
+    input.MoveTo(entry.x, entry.y);
+    input.LeftDown();
+    input.LeftUp();
+    PumpUntil([&] { return folder.active() == 1; }, 2000);
+    log.Check(folder.active() == 1 && ::IsWindowVisible(second.tabWindow()) && !::IsWindowVisible(first.tabWindow()),
+              L"the second tab's windows are shown, the first tab's hidden");
+    SHANDLE_PTR firstTop = 0, secondTop = 0;
+    first.get_HWND(&firstTop);
+    second.get_HWND(&secondTop);
+    log.Check(firstTop == secondTop && firstTop == reinterpret_cast<SHANDLE_PTR>(folder.frame()),
+              L"both tabs answer the same top-level window");
+    log.Check(items() && OnWindows10Path(items()->hwnd(), folder.frame()),
+              L"the second tab's items view is a DirectUIHWND in SHELLDLL_DefView, on the same path");
+    if (!items()) return;
+    Say(L"   the second tab shows %ls", second.Location());
+    const std::wstring firstPlace = first.Location(), firstStatus = first.lastStatus, secondPlace = second.Location();
+    PumpFor(::GetDoubleClickTime() + 100);
+    Gesture(input, second, items()->EmptyPoint(), {{0, -20}, {0, -60}, {0, -110}, {0, -160}},
+            log.Shot(L"second-tab").c_str());
+    Say(L"   second tab now at %ls", second.Location());
+    Say(L"   first tab still at %ls", first.Location());
+    log.Check(secondPlace == L"file:///C:/windows/system32" && second.Location() == L"file:///C:/windows",
+              L"the second tab went up from C:\\windows\\system32 to C:\\windows");
+    log.Check(first.Location() == firstPlace && first.lastStatus == firstStatus,
+              L"the first tab's folder and status text are untouched");
+    if (!items()) return;
+
+    log.Step(L"A plain right click on an item of the DirectUI items view: its context menu.");
+    const int menusBefore = items()->contextMenus, ignoredBefore = items()->ignoredPresses;
+    const POINT on = items()->ItemCentre(0);
+    Say(L"   right click on \"%ls\"", items()->items[0].name);
+    g_menuExpected = true;
+    g_menuSeen = false;
+    g_menuShot = log.Shot(L"context-menu");
+    const UINT_PTR watch = ::SetTimer(nullptr, 0, 100, &SeeAndCloseMenu);
+    input.MoveTo(on.x, on.y);
+    input.RightDown();
+    input.RightUp();
+    PumpUntil([] { return g_menuSeen; }, 5000);
+    ::KillTimer(nullptr, watch);
+    g_menuExpected = false;
+    log.Check(g_menuSeen && items()->contextMenus == menusBefore + 1 && items()->ignoredPresses == ignoredBefore,
+              L"the view took the click given back as a real one and its popup menu opened (closed by the tour)");
+    PumpFor(::GetDoubleClickTime() + 100);
+
+    log.Step(L"A middle click on a folder item of the DirectUI items view: the folder in a new window.");
+    const int folderItem = FirstFolderItem(*second.standIn());
+    log.Check(folderItem >= 0, L"the view shows a folder");
+    if (folderItem < 0) return;
+    const std::wstring place = second.Location();
+    const POINT target = items()->ItemCentre(static_cast<size_t>(folderItem));
+    Say(L"   middle click on the folder \"%ls\"", items()->items[folderItem].name);
+    const std::vector<HWND> before = OtherFolderWindows();
+    input.MoveTo(target.x, target.y);
+    input.MiddleDown();
+    input.MiddleUp();
+    HWND opened = nullptr;
+    PumpUntil(
+        [&] {
+            for (HWND window : OtherFolderWindows()) {
+                if (std::find(before.begin(), before.end(), window) == before.end()) opened = window;
+            }
+            return opened != nullptr;
+        },
+        15000);
+    wchar_t caption[256] = L"";
+    if (opened) ::GetWindowTextW(opened, caption, 256);
+    Say(L"   a new folder window of another program: \"%ls\"", caption);
+    log.Check(opened != nullptr, L"explorer.exe opened a new window (Wine's explorer shows its Desktop for /n,)");
+    if (opened) {
+        PumpFor(500);
+        cc::test::SaveScreenshot(opened, log.Shot(L"new-window").c_str());
+        log.Check(CloseOtherWindow(opened), L"the new window is closed again");
+    }
+    log.Check(second.Location() == place, L"the tab itself stays where it was");
+}
+int Tour(FolderWindow& folder, PageBrowser& web, FolderLayout layout) {
     cc::test::Input input;
     cc::SettingsMapping settings(cc::kSharedSettingsName, DllFolder().c_str());
     settings.MapShared();
-    int failures = 0;
-    auto check = [&](bool ok, const wchar_t* what) {
-        Say(ok ? L"   ok: %ls" : L"   NOT AS EXPECTED: %ls", what);
-        if (!ok) ++failures;
-    };
-    HWND view = ::FindWindowExW(folder.frame, nullptr, L"SHELLDLL_DefView", nullptr);
-    HWND list = view ? ::FindWindowExW(view, nullptr, L"SysListView32", nullptr) : nullptr;
-    Say(L"The folder window shows %ls (a real shell folder view).", FolderOf(folder));
-    check(list != nullptr, L"the view is SHELLDLL_DefView / SysListView32");
+    TourLog log;
+    const bool flat = layout == FolderLayout::Flat;
+
+    FolderTab& first = folder.tab(0);
+    HWND list = ::FindWindowExW(first.viewWindow(), nullptr, L"SysListView32", nullptr);
+    Say(L"The folder window shows %ls (a real shell folder view).", first.Location());
+    if (flat) {
+        log.Check(list && ::GetParent(first.viewWindow()) == folder.frame(),
+              L"the view is SHELLDLL_DefView / SysListView32, a direct child of the window");
+    } else {
+        log.Check(list && OnWindows10Path(list, folder.frame()),
+              L"the view is CabinetWClass / ShellTabWindowClass / DUIViewWndClassName / DirectUIHWND / "
+              L"CtrlNotifySink / SHELLDLL_DefView / SysListView32");
+    }
     if (!list) return 1;
     const POINT start = ViewPoint(list, 300, 220);
     ::SetTimer(nullptr, 0, 500, &CloseStrayMenus);
 
-    Say(L"1. Gesture up (上) in the folder list: up one folder.");
-    Gesture(input, folder, start, {{0, -20}, {0, -60}, {0, -110}, {0, -160}}, L"tour-1-trail-and-status");
-    Say(L"   now at %ls", FolderOf(folder));
-    check(FolderOf(folder) == L"file:///C:/windows", L"went up from C:\\windows\\system32 to C:\\windows");
+    log.Step(L"Gesture up (上) in the folder list: up one folder.");
+    Gesture(input, first, start, {{0, -20}, {0, -60}, {0, -110}, {0, -160}}, log.Shot(L"trail-and-status").c_str());
+    Say(L"   now at %ls", first.Location());
+    log.Check(first.Location() == L"file:///C:/windows", L"went up from C:\\windows\\system32 to C:\\windows");
 
-    Say(L"2. Gesture left (左): back.");
-    Gesture(input, folder, start, {{-20, 0}, {-100, 0}});
-    Say(L"   now at %ls", FolderOf(folder));
-    check(FolderOf(folder) == L"file:///C:/windows/system32", L"back in C:\\windows\\system32");
+    log.Step(L"Gesture left (左): back.");
+    Gesture(input, first, start, {{-20, 0}, {-100, 0}});
+    Say(L"   now at %ls", first.Location());
+    log.Check(first.Location() == L"file:///C:/windows/system32", L"back in C:\\windows\\system32");
 
-    Say(L"3. Gesture right (右): forward.");
-    Gesture(input, folder, start, {{20, 0}, {100, 0}});
-    Say(L"   now at %ls", FolderOf(folder));
-    check(FolderOf(folder) == L"file:///C:/windows", L"forward to C:\\windows");
+    log.Step(L"Gesture right (右): forward.");
+    Gesture(input, first, start, {{20, 0}, {100, 0}});
+    Say(L"   now at %ls", first.Location());
+    log.Check(first.Location() == L"file:///C:/windows", L"forward to C:\\windows");
 
-    Say(L"4. A gesture held still past the timeout (set to 0.5 s) is cancelled.");
+    log.Step(L"A gesture held still past the timeout (set to 0.5 s) is cancelled.");
     settings.view().Set(cc::Field::TimeoutMs, 500);
     input.MoveTo(start.x, start.y);
     input.RightDown();
@@ -590,50 +1000,67 @@ int Tour(FolderBrowser& folder, PageBrowser& web) {
     PumpFor(900);
     input.RightUp();
     PumpFor(200);
-    cc::test::SaveScreenshot(folder.frame, L"tour-4-cancelled");
-    Say(L"   status bar: %ls", folder.lastStatus);
-    check(folder.lastStatus == L"ジェスチャー ： 中止しました", L"the cancelled text, and no folder change");
-    check(FolderOf(folder) == L"file:///C:/windows", L"still in C:\\windows");
+    cc::test::SaveScreenshot(folder.frame(), log.Shot(L"cancelled").c_str());
+    Say(L"   status bar: %ls", first.lastStatus);
+    log.Check(first.lastStatus == L"ジェスチャー ： 中止しました", L"the cancelled text, and no folder change");
+    log.Check(first.Location() == L"file:///C:/windows", L"still in C:\\windows");
     settings.view().Set(cc::Field::TimeoutMs, 0);
 
-    Say(L"5. Right button held + wheel: the quick-move menu of favourite folders; the first is chosen.");
+    log.Step(L"Right button held + wheel: the quick-move menu of favourite folders; the first is chosen.");
     MakeFavourites(DllFolder());
-    ::SetForegroundWindow(folder.frame);  // the menu's keys go to the foreground window's thread
+    ::SetForegroundWindow(folder.frame());  // the menu's keys go to the foreground window's thread
     PumpFor(100);
     input.MoveTo(start.x, start.y);
     input.RightDown();
     g_menuExpected = true;
+    g_menuShot = log.Shot(L"wheel-menu");
     ::SetTimer(nullptr, 0, 100, &PickFirstMenuEntry);
     input.Wheel(-120);
-    PumpUntil([&] { return _wcsicmp(FolderOf(folder).c_str(), L"file:///C:/windows/fonts") == 0; }, 5000);
+    PumpUntil([&] { return _wcsicmp(first.Location().c_str(), L"file:///C:/windows/fonts") == 0; }, 5000);
     g_menuExpected = false;
     input.RightUp();
     PumpFor(::GetDoubleClickTime() + 100);
-    Say(L"   now at %ls", FolderOf(folder));
-    check(_wcsicmp(FolderOf(folder).c_str(), L"file:///C:/windows/fonts") == 0, L"moved to the favourite C:\\windows\\fonts");
+    Say(L"   now at %ls", first.Location());
+    log.Check(_wcsicmp(first.Location().c_str(), L"file:///C:/windows/fonts") == 0, L"moved to the favourite C:\\windows\\fonts");
 
-    Say(L"6. Gesture right-down-left (右-下-左): the settings sheet.");
-    Gesture(input, folder, start, {{20, 0}, {100, 0}, {100, 100}, {0, 100}});
+    log.Step(L"Gesture right-down-left (右-下-左): the settings sheet.");
+    Gesture(input, first, start, {{20, 0}, {100, 0}, {100, 100}, {0, 100}});
     HWND sheet = nullptr;
     PumpUntil([&] { return (sheet = ::FindWindowW(nullptr, L"CursorCadenceの設定")) != nullptr; }, 3000);
-    check(sheet != nullptr, L"the sheet \"CursorCadenceの設定\" is open");
+    log.Check(sheet != nullptr, L"the sheet \"CursorCadenceの設定\" is open");
     if (sheet) {
         PumpFor(300);
-        cc::test::SaveScreenshot(sheet, L"tour-6-settings-sheet");
+        cc::test::SaveScreenshot(sheet, log.Shot(L"settings-sheet").c_str());
         ::SendMessageW(sheet, WM_COMMAND, IDCANCEL, 0);
         PumpFor(200);
     }
 
-    Say(L"7. The web page: follow a link, then gesture left (左) in the page: back.");
+    log.Step(L"A double-click on empty space of the list, set to go up one folder.");
+    settings.view().Set(cc::Field::BlankDoubleClickAction, 1);
+    // Each folder change made the view and its list anew.
+    const POINT blank = EmptyListPoint(::FindWindowExW(first.viewWindow(), nullptr, L"SysListView32", nullptr));
+    Say(L"   double-click at %ls", L"(" + std::to_wstring(blank.x) + L", " + std::to_wstring(blank.y) + L") in " +
+                                       first.Location());
+    input.DoubleClickAt(blank);
+    PumpUntil([&] { return first.Location() == L"file:///C:/windows"; }, 3000);
+    Say(L"   now at %ls", first.Location());
+    log.Check(first.Location() == L"file:///C:/windows", L"went up from C:\\windows\\fonts to C:\\windows");
+    settings.view().Set(cc::Field::BlankDoubleClickAction, 0);
+    PumpFor(::GetDoubleClickTime() + 100);
+
+    if (!flat) SecondTabSteps(folder, input, log);
+
+    log.Step(L"The web page: follow a link, then gesture left (左) in the page: back.");
     ::SendMessageW(web.page, kOpenFirstLink, 0, 0);
     Say(L"   page: %ls", web.Location());
-    Gesture(input, web, ViewPoint(web.page, 300, 250), {{-20, 0}, {-100, 0}}, L"tour-7-page-gesture");
+    Gesture(input, web, ViewPoint(web.page, 300, 250), {{-20, 0}, {-100, 0}}, log.Shot(L"page-gesture").c_str());
     Say(L"   page: %ls", web.Location());
-    check(web.Location() == L"http://example.invalid/docs/index.html", L"back on the index page");
+    log.Check(web.Location() == L"http://example.invalid/docs/index.html", L"back on the index page");
 
-    Say(failures == 0 ? L"Tour finished: every step did what it should." : L"Tour finished with %ls failed step(s).",
-        std::to_wstring(failures));
-    return failures == 0 ? 0 : 1;
+    Say(log.failures == 0 ? L"Tour finished: every step did what it should."
+                          : L"Tour finished with %ls failed check(s).",
+        std::to_wstring(log.failures));
+    return log.failures == 0 ? 0 : 1;
 }
 
 // The page window runs on a thread of its own, as every browser window and tab does: the
@@ -645,7 +1072,7 @@ public:
             ::OleInitialize(nullptr);
             {
                 PageBrowser web(RECT{680, 20, 1260, 500});
-                attached_ = web.Attach();
+                attached_ = SUCCEEDED(web.Attach());
                 browser_ = &web;
                 ready_ = true;
                 PumpUntil([&] { return stop_.load() || !::IsWindow(web.frame); }, INFINITE);
@@ -674,40 +1101,58 @@ private:
     std::atomic<PageBrowser*> browser_{nullptr};
 };
 
-int Run(bool tour) {
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
+int Run(bool tour, FolderLayout layout) {
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES};
     ::InitCommonControlsEx(&icc);
-    FolderBrowser folder(RECT{20, 20, 660, 500});
-    PIDLIST_ABSOLUTE start = nullptr;
-    ::SHParseDisplayName(L"C:\\windows\\system32", nullptr, &start, 0, nullptr);
-    if (!folder.Go(start)) {
+    const bool flat = layout == FolderLayout::Flat;
+    FolderWindow folder(RECT{20, 20, 660, flat ? 500 : 640}, layout);
+    if (!folder.AddTab(TabView::ShellView, L"C:\\windows\\system32", L"1: shell view") ||
+        (!flat && !folder.AddTab(TabView::StandIn, L"C:\\windows\\system32", L"2: DirectUI items view"))) {
         Say(L"could not show the folder view");
         return 2;
     }
     PageThread pageThread;
-    if (!folder.Attach() || !pageThread.attached()) {
+    const HRESULT firstTab = folder.tab(0).Attach();
+    const HRESULT secondTab = flat ? S_OK : folder.tab(1).Attach();
+    if (FAILED(firstTab) || FAILED(secondTab) || !pageThread.attached()) {
         Say(L"CursorCadence.dll is not registered (run regsvr32 on it first)");
         return 2;
     }
-    Say(L"CursorCadence.dll attached to both windows.");
+    if (flat) {
+        Say(L"CursorCadence.dll attached to both windows.");
+    } else {
+        Say(L"CursorCadence.dll attached to both tabs of the folder window (SetSite answered %ls for the second "
+            L"object of the thread) and to the page window.",
+            secondTab == S_FALSE ? L"S_FALSE" : secondTab == S_OK ? L"S_OK" : L"?");
+    }
     int result = 0;
     if (tour) {
-        result = Tour(folder, *pageThread.browser());
+        result = Tour(folder, *pageThread.browser(), layout);
     } else {
         Say(L"Draw gestures with the right mouse button; close both windows to end.");
-        PumpUntil([&] { return !::IsWindow(folder.frame) && !pageThread.open(); }, INFINITE);
+        PumpUntil([&] { return !::IsWindow(folder.frame()) && !pageThread.open(); }, INFINITE);
     }
-    folder.Detach();
-    if (::IsWindow(folder.frame)) ::DestroyWindow(folder.frame);
+    for (size_t i = flat ? 1 : 2; i-- > 0;) folder.tab(i).Detach();
     return result;
 }
 
 }  // namespace sandbox
 
 int wmain(int argc, wchar_t** argv) {
-    const bool tour = argc > 1 && std::wstring(argv[1]) == L"--tour";
+    bool tour = false, flat = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring arg = argv[i];
+        if (arg == L"--tour") {
+            tour = true;
+        } else if (arg == L"--flat") {
+            flat = true;
+        } else {
+            std::printf("usage: cursorcadence_sandbox [--tour] [--flat]\n");
+            return 2;
+        }
+    }
     ::OleInitialize(nullptr);
-    const int result = sandbox::Run(tour);
+    const int result = sandbox::Run(tour, flat ? sandbox::FolderLayout::Flat : sandbox::FolderLayout::Windows10);
     ::OleUninitialize();
     return result;
 }
