@@ -1,17 +1,28 @@
 #!/usr/bin/env bash
 # The product's main job, here on Linux: installs what is missing, builds the DLL and the
-# sandbox, registers the DLL in a Wine prefix with regsvr32 and starts the sandbox (a real
-# shell folder window and a page window with the DLL attached).
+# sandbox, registers the DLL in a Wine prefix with regsvr32 and starts the sandbox (a
+# folder window with two tabs, a real shell folder view and a stand-in of the DirectUI
+# items view, and a page window, with the DLL attached to each).
 #   With a display: the windows open for you to draw gestures with the right button.
 #   Without one, or with --tour: a scripted tour under Xvfb with real injected input,
 #   printing each step and what the DLL did, and saving screenshots.
+#   --flat: the folder window in the older layout (the view a direct child of the window,
+#   one tab) instead of Explorer's since Windows 7.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${CC_BUILD_DIR:-$root/build}"
 demo="$build/demo"
 
 tour=0
-if [ "${1:-}" = "--tour" ] || [ -z "${DISPLAY:-}" ]; then tour=1; fi
+layout=()
+for arg in "$@"; do
+  case "$arg" in
+    --tour) tour=1 ;;
+    --flat) layout=(--flat) ;;
+    *) echo "usage: $0 [--tour] [--flat]" >&2; exit 2 ;;
+  esac
+done
+if [ -z "${DISPLAY:-}" ]; then tour=1; fi
 
 "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$build/win64" -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -45,13 +56,13 @@ CC_SCREENSHOT_DIR=$(winepath -w "$shots")
 
 status=0
 if [ "$tour" = 1 ]; then
-  wine "$build/win64/bin/cursorcadence_sandbox.exe" --tour || status=$?
+  wine "$build/win64/bin/cursorcadence_sandbox.exe" --tour "${layout[@]}" || status=$?
   for bmp in "$shots"/*.bmp; do
     [ -e "$bmp" ] || continue
     convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
   done
   echo "screenshots of the tour: $shots"
 else
-  wine "$build/win64/bin/cursorcadence_sandbox.exe" || status=$?
+  wine "$build/win64/bin/cursorcadence_sandbox.exe" "${layout[@]}" || status=$?
 fi
 exit "$status"
