@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Writes tests/win/support/com_fake_bases.h: for each interface the Windows tests stand
-in for (the browser object, its events, the page's object model), a base class whose
-every method records its name and answers E_NOTIMPL. The IUnknown methods stay pure, so
-a test double derives from one or more bases and implements QueryInterface, AddRef,
-Release and the few methods it really serves.
+in for (the browser object, its events, the page's object model, a shell view's
+accessible items), a base class whose every method records its name and answers
+E_NOTIMPL. The IUnknown methods stay pure, so a test double derives from one or more
+bases and implements QueryInterface, AddRef, Release and the few methods it really serves.
 
 Run again when the list below changes: scripts/gen_com_fakes.py
 """
@@ -30,8 +30,9 @@ INTERFACES = {
     "ITravelLogStg": "tlogstg.h",
     "IEnumTravelLogEntry": "tlogstg.h",
     "ITravelLogEntry": "tlogstg.h",
+    "IAccessible": "oleacc.h",
 }
-HEADERS = ["oaidl.h", "ocidl.h", "oleidl.h", "servprov.h", "exdisp.h", "mshtml.h", "shobjidl.h", "tlogstg.h"]
+HEADERS = ["oaidl.h", "ocidl.h", "oleidl.h", "servprov.h", "exdisp.h", "mshtml.h", "shobjidl.h", "tlogstg.h", "oleacc.h"]
 
 METHOD = re.compile(r"virtual\s+(\w+)\s+STDMETHODCALLTYPE\s+(\w+)\s*\((.*?)\)\s*=\s*0\s*;", re.S)
 
@@ -65,6 +66,7 @@ def main():
         "#include <windows.h>",
         "#include <exdisp.h>",
         "#include <mshtml.h>",
+        "#include <oleacc.h>",
         "#include <ocidl.h>",
         "#include <servprov.h>",
         "#include <shobjidl.h>",

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <exdisp.h>
 #include <mshtml.h>
+#include <oleacc.h>
 #include <ocidl.h>
 #include <servprov.h>
 #include <shobjidl.h>
@@ -607,6 +608,35 @@ class FakeBase_ITravelLogEntry : public ITravelLogEntry {
 public:
     HRESULT STDMETHODCALLTYPE GetTitle(LPWSTR *ppszTitle) override { return UnservedCall("ITravelLogEntry::GetTitle"); }
     HRESULT STDMETHODCALLTYPE GetURL(LPWSTR *ppszURL) override { return UnservedCall("ITravelLogEntry::GetURL"); }
+};
+
+class FakeBase_IAccessible : public IAccessible {
+public:
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *pctinfo) override { return UnservedCall("IAccessible::GetTypeInfoCount"); }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo **ppTInfo) override { return UnservedCall("IAccessible::GetTypeInfo"); }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR *rgszNames, UINT cNames, LCID lcid, DISPID *rgDispId) override { return UnservedCall("IAccessible::GetIDsOfNames"); }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS *pDispParams, VARIANT *pVarResult, EXCEPINFO *pExcepInfo, UINT *puArgErr) override { return UnservedCall("IAccessible::Invoke"); }
+    HRESULT STDMETHODCALLTYPE get_accParent(IDispatch **ppdispParent) override { return UnservedCall("IAccessible::get_accParent"); }
+    HRESULT STDMETHODCALLTYPE get_accChildCount(LONG *pcountChildren) override { return UnservedCall("IAccessible::get_accChildCount"); }
+    HRESULT STDMETHODCALLTYPE get_accChild(VARIANT varChildID, IDispatch **ppdispChild) override { return UnservedCall("IAccessible::get_accChild"); }
+    HRESULT STDMETHODCALLTYPE get_accName(VARIANT varID, BSTR *pszName) override { return UnservedCall("IAccessible::get_accName"); }
+    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT varID, BSTR *pszValue) override { return UnservedCall("IAccessible::get_accValue"); }
+    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT varID, BSTR *pszDescription) override { return UnservedCall("IAccessible::get_accDescription"); }
+    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT varID, VARIANT *pvarRole) override { return UnservedCall("IAccessible::get_accRole"); }
+    HRESULT STDMETHODCALLTYPE get_accState(VARIANT varID, VARIANT *pvarState) override { return UnservedCall("IAccessible::get_accState"); }
+    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT varID, BSTR *pszHelp) override { return UnservedCall("IAccessible::get_accHelp"); }
+    HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR *pszHelpFile, VARIANT varID, LONG *pidTopic) override { return UnservedCall("IAccessible::get_accHelpTopic"); }
+    HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT varID, BSTR *pszKeyboardShortcut) override { return UnservedCall("IAccessible::get_accKeyboardShortcut"); }
+    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT *pvarID) override { return UnservedCall("IAccessible::get_accFocus"); }
+    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT *pvarID) override { return UnservedCall("IAccessible::get_accSelection"); }
+    HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT varID, BSTR *pszDefaultAction) override { return UnservedCall("IAccessible::get_accDefaultAction"); }
+    HRESULT STDMETHODCALLTYPE accSelect(LONG flagsSelect, VARIANT varID) override { return UnservedCall("IAccessible::accSelect"); }
+    HRESULT STDMETHODCALLTYPE accLocation(LONG *pxLeft, LONG *pyTop, LONG *pcxWidth, LONG *pcyHeight, VARIANT varID) override { return UnservedCall("IAccessible::accLocation"); }
+    HRESULT STDMETHODCALLTYPE accNavigate(LONG navDir, VARIANT varStart, VARIANT *pvarEnd) override { return UnservedCall("IAccessible::accNavigate"); }
+    HRESULT STDMETHODCALLTYPE accHitTest(LONG xLeft, LONG yTop, VARIANT *pvarID) override { return UnservedCall("IAccessible::accHitTest"); }
+    HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT varID) override { return UnservedCall("IAccessible::accDoDefaultAction"); }
+    HRESULT STDMETHODCALLTYPE put_accName(VARIANT varID, BSTR pszName) override { return UnservedCall("IAccessible::put_accName"); }
+    HRESULT STDMETHODCALLTYPE put_accValue(VARIANT varID, BSTR pszValue) override { return UnservedCall("IAccessible::put_accValue"); }
 };
 
 }  // namespace cc::test
