@@ -75,6 +75,37 @@ public:
             } else {
                 ++failures_;
             }
+            // A third of the windows get a second tab on the same thread, each with its own
+            // object, which leaves before or after the first.
+            struct SecondTab {
+                std::optional<test::HostWindow> window;
+                test::FakeBrowser browser;
+                ComPtr<IObjectWithSite> object;
+            };
+            std::unique_ptr<SecondTab> tab;
+            const bool tabLeavesFirst = rng.Below(2) == 0;
+            auto closeTab = [&] {
+                if (!tab) return;
+                tab->browser.Fire(DISPID_ONQUIT);
+                tab->object->SetSite(nullptr);
+                tab->object.Reset();
+                if (tab->browser.refs != 1) ++unreturnedReferences_;
+                tab.reset();
+            };
+            if (attached == S_OK && rng.Below(3) == 0) {
+                tab = std::make_unique<SecondTab>();
+                tab->window.emplace(kTabbedPagePath, RECT{left + 40, top + 40, left + 440, top + 340});
+                tab->browser.topLevel = tab->window->frame();
+                const bool joined = SUCCEEDED(CGestureCore::Create(IID_PPV_ARGS(&tab->object))) &&
+                                    tab->object->SetSite(static_cast<IWebBrowser2*>(&tab->browser)) == S_FALSE;
+                if (joined) {
+                    ++tabsCount_;
+                } else {
+                    ++failures_;
+                    if (tab->object) tab->object->SetSite(nullptr);
+                    tab.reset();
+                }
+            }
             auto* core = static_cast<CGestureCore*>(object.Get());
             const auto teardown = static_cast<Teardown>(rng.Below(static_cast<uint32_t>(Teardown::Count)));
             const ULONGLONG deadline = ::GetTickCount64() + rng.Between(0, 80);
@@ -91,6 +122,7 @@ public:
             } else {
                 pumpUntil([] { return false; }, deadline);
             }
+            if (tabLeavesFirst) closeTab();
             switch (teardown) {
             case Teardown::QuitThenClearSite:
             case Teardown::DuringGesture:
@@ -114,6 +146,7 @@ public:
             }
             // Input keeps arriving for the window: it must reach no handler now.
             pumpUntil([] { return false; }, ::GetTickCount64() + 10);
+            closeTab();
             window.reset();
             if (teardown == Teardown::AfterThreadExit) {
                 std::lock_guard<std::mutex> guard(lock_);
@@ -158,7 +191,7 @@ public:
     const int total_;
     std::atomic<int> next_{0}, finished_{0};
     std::atomic<int> attachedCount_{0}, secondaryCount_{0}, failures_{0}, midGesture_{0};
-    std::atomic<int> unreturnedReferences_{0}, reusedIds_{0};
+    std::atomic<int> unreturnedReferences_{0}, reusedIds_{0}, tabsCount_{0};
     int orphansReleased_ = 0;
 
 private:
@@ -244,11 +277,12 @@ TEST(LifetimeStress, ObjectsOnManyThreadsTornDownInEveryOrderWhileGesturesAreDra
             Stress stress(livesPerRun);
             const int gestures = RunLives(threads, stress);
             const ULONGLONG took = ::GetTickCount64() - stress.started_;
-            std::printf("run %d: %d objects on %d threads in %llu ms: %d attached, %d secondary, %d torn down "
+            std::printf("run %d: %d objects on %d threads in %llu ms: %d attached, %d secondary, %d second tabs, %d torn down "
                         "mid-gesture, %d released after their thread ended, %d found their thread id still taken by "
                         "one; %d gestures drawn (seed %llu)\n",
                         run + 1, stress.total_, threads, static_cast<unsigned long long>(took),
-                        stress.attachedCount_.load(), stress.secondaryCount_.load(), stress.midGesture_.load(),
+                        stress.attachedCount_.load(), stress.secondaryCount_.load(), stress.tabsCount_.load(),
+                        stress.midGesture_.load(),
                         stress.orphansReleased_, stress.reusedIds_.load(), gestures,
                         static_cast<unsigned long long>(stress.seed_));
             midGesture += stress.midGesture_.load();

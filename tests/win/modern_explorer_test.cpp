@@ -1,0 +1,343 @@
+// Folder windows laid out as Explorer builds them since Windows 7: the shell view nested
+// deep under the tab, its items in a list-view control or in a DirectUI items view (the
+// stand-in, answering through Active Accessibility). Everything through the real hook
+// with real input.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <exdispid.h>
+
+#include <wrl/client.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "attached_view.h"
+#include "gesture/view_locator.h"
+#include "launch_recorder.h"
+#include "stand_in_view.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace cc {
+namespace {
+
+using test::AccessibleBehaviour;
+using test::Input;
+using test::PumpFor;
+using test::PumpUntil;
+
+// Between the tab and the shell view; the view itself is made by the test.
+const std::initializer_list<const wchar_t*> kTabChain{L"ShellTabWindowClass", L"DUIViewWndClassName", L"DirectUIHWND",
+                                                     L"CtrlNotifySink"};
+
+HWND MakeChild(HWND parent, const wchar_t* cls) {
+    RECT r{};
+    ::GetClientRect(parent, &r);
+    return ::CreateWindowExW(0, cls, L"", WS_CHILD | WS_VISIBLE | (cls == std::wstring(WC_LISTVIEWW) ? LVS_ICON : 0),
+                             0, 0, r.right, r.bottom, parent, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+}
+
+// A real folder with two subfolders and a file, for the stand-in view to show.
+class TempFolder {
+public:
+    TempFolder() {
+        wchar_t temp[MAX_PATH] = L"";
+        ::GetTempPathW(MAX_PATH, temp);
+        path = std::wstring(temp) + L"cc_modern_" + std::to_wstring(::GetCurrentProcessId());
+        std::filesystem::create_directories(path + L"\\Sub");
+        std::filesystem::create_directories(path + L"\\Another");
+        HANDLE file = ::CreateFileW((path + L"\\file.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    std::wstring path;
+};
+
+enum class Items { ListView, DirectUI };
+
+// One tab of a folder window: the chain under the frame, its shell view, a browser whose
+// shell browser answers that view, and the product's object attached to it.
+class Tab {
+public:
+    Tab(HWND frame, Items items, const std::wstring& folder, AccessibleBehaviour behaviour = AccessibleBehaviour::ChildIds) {
+        HWND parent = frame;
+        for (const wchar_t* cls : kTabChain) {
+            test::EnsureClass(cls);
+            parent = MakeChild(parent, cls);
+            if (!top) top = parent;
+        }
+        if (items == Items::ListView) {
+            test::EnsureClass(L"SHELLDLL_DefView");
+            HWND view = MakeChild(parent, L"SHELLDLL_DefView");
+            itemsWindow = MakeChild(view, WC_LISTVIEWW);
+            for (int i = 0; i < 3; ++i) {
+                std::wstring text = L"item " + std::to_wstring(i);
+                LVITEMW item{};
+                item.mask = LVIF_TEXT;
+                item.iItem = i;
+                item.pszText = text.data();
+                ::SendMessageW(itemsWindow, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+            }
+            shell.viewWindow = view;
+        } else {
+            RECT r{};
+            ::GetClientRect(parent, &r);
+            standIn = std::make_unique<test::StandInShellView>(parent, r, folder.c_str());
+            standIn->items()->behaviour = behaviour;
+            itemsWindow = standIn->items()->hwnd();
+            shell.activeView = standIn.get();
+        }
+        browser.topLevel = frame;
+        browser.shellBrowser = &shell;
+        if (SUCCEEDED(CGestureCore::Create(IID_PPV_ARGS(&object)))) {
+            attachResult = object->SetSite(static_cast<IWebBrowser2*>(&browser));
+        }
+    }
+    ~Tab() {
+        if (object) {
+            browser.Fire(DISPID_ONQUIT);
+            object->SetSite(nullptr);
+            object.Reset();
+        }
+        standIn.reset();
+    }
+    const GestureSession& session() const { return static_cast<CGestureCore*>(object.Get())->session(); }
+    test::StandInItemsView& standInItems() { return *standIn->items(); }
+    POINT Centre() const {
+        RECT r{};
+        ::GetWindowRect(itemsWindow, &r);
+        return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+    void Show(bool on) { ::ShowWindow(top, on ? SW_SHOW : SW_HIDE); }
+
+    HWND top = nullptr;  // the tab's own window
+    HWND itemsWindow = nullptr;
+    test::FakeShellBrowser shell;
+    test::FakeBrowser browser;
+    std::unique_ptr<test::StandInShellView> standIn;
+    ComPtr<IObjectWithSite> object;
+    HRESULT attachResult = E_FAIL;
+};
+
+class ModernExplorer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES};
+        ::InitCommonControlsEx(&icc);
+        test::EnsureClass(L"CabinetWClass");
+        frame_.reset(::CreateWindowExW(0, L"CabinetWClass", L"folder", WS_POPUP | WS_VISIBLE, 200, 150, 500, 400,
+                                       nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr));
+    }
+    void TearDown() override { ::CoUninitialize(); }
+    HWND frame() const { return frame_.get(); }
+    void GestureLeft(POINT at) {
+        input.MoveTo(at.x, at.y);
+        input.RightDown();
+        input.MoveTo(at.x - 20, at.y);
+        input.MoveTo(at.x - 80, at.y);
+        input.RightUp();
+        PumpFor(::GetDoubleClickTime() + 50);
+    }
+
+    unique_hwnd frame_;  // destroyed after the tabs
+    test::SharedSettings settings;
+    TempFolder folder;
+    Input input;
+};
+
+// The class paths decide wherever they match; the shell view is asked only where they
+// find nothing, and its items window is the list-view control or else the DirectUI view.
+TEST_F(ModernExplorer, TheViewIsFoundThroughTheShellViewOnlyWhereTheClassPathsFindNothing) {
+    Tab list(frame(), Items::ListView, folder.path);
+    EXPECT_EQ(LocateView(&list.browser, true).view, list.itemsWindow);
+    EXPECT_EQ(LocateView(&list.browser, true).kind, ViewFolderList);
+    list.Show(false);
+
+    Tab directUI(frame(), Items::DirectUI, folder.path);
+    EXPECT_EQ(LocateView(&directUI.browser, true).view, directUI.itemsWindow);
+    EXPECT_EQ(LocateView(&directUI.browser, true).kind, ViewFolderList);
+
+    directUI.shell.noView = true;
+    EXPECT_EQ(LocateView(&directUI.browser, true).kind, ViewNone) << "a shell browser without a view";
+    directUI.shell.noView = false;
+    directUI.browser.shellBrowser = nullptr;
+    EXPECT_EQ(LocateView(&directUI.browser, true).kind, ViewNone) << "a browser without a shell browser";
+    directUI.browser.shellBrowser = &directUI.shell;
+
+    test::StandInShellView empty(directUI.top, RECT{0, 0, 100, 100}, folder.path.c_str(), 12, false);
+    directUI.shell.activeView = &empty;
+    EXPECT_EQ(LocateView(&directUI.browser, true).kind, ViewNone) << "a view window without an items window";
+    directUI.shell.activeView = directUI.standIn.get();
+
+    // A page container has decided already (no page view in it: no view at all) ...
+    test::EnsureClass(L"TabWindowClass");
+    unique_hwnd pageTab(MakeChild(frame(), L"TabWindowClass"));
+    EXPECT_EQ(LocateView(&directUI.browser, true).kind, ViewNone);
+    pageTab.reset();
+    // ... and so has the flat folder path when it matches.
+    test::EnsureClass(L"SHELLDLL_DefView");
+    unique_hwnd flatView(MakeChild(frame(), L"SHELLDLL_DefView"));
+    HWND flatList = MakeChild(flatView.get(), WC_LISTVIEWW);
+    EXPECT_EQ(LocateView(&directUI.browser, true).view, flatList);
+    flatView.reset();
+    EXPECT_EQ(empty.refs, 1);
+    EXPECT_EQ(directUI.standIn->refs, 1) << "every reference to the view was given back";
+}
+
+// In both kinds of items view a gesture runs its action and a plain right click reaches
+// the view as a click the view takes for real, whatever its accessible object does.
+class EveryItemsView : public ModernExplorer, public ::testing::WithParamInterface<int> {};
+
+TEST_P(EveryItemsView, GesturesRunAndAPlainRightClickReachesTheView) {
+    const bool directUI = GetParam() > 0;
+    const auto behaviour = static_cast<AccessibleBehaviour>(directUI ? GetParam() - 1 : 0);
+    Tab tab(frame(), directUI ? Items::DirectUI : Items::ListView, folder.path, behaviour);
+    ASSERT_EQ(tab.attachResult, S_OK);
+    const POINT c = tab.Centre();
+    GestureLeft({c.x + 100, c.y + 100});
+    EXPECT_EQ(tab.browser.Count("GoBack"), 1u);
+    EXPECT_EQ(tab.session().TargetView, tab.itemsWindow);
+
+    std::unique_ptr<test::MouseLog> log;
+    if (!directUI) log = std::make_unique<test::MouseLog>(tab.itemsWindow);
+    input.MoveTo(c.x + 60, c.y + 120);
+    input.RightDown();
+    input.RightUp();
+    if (directUI) {
+        EXPECT_TRUE(PumpUntil([&] { return tab.standInItems().contextMenus == 1; }, 3000));
+        EXPECT_EQ(tab.standInItems().ignoredPresses, 0);
+        EXPECT_EQ(tab.session().Replaying, 0) << "the replay's release ended it";
+    } else {
+        // A list-view control gets the posted pair, as ever.
+        EXPECT_TRUE(PumpUntil([&] { return log->Count(WM_RBUTTONUP) == 1; }, 3000));
+        EXPECT_EQ(log->Count(WM_RBUTTONDOWN), 1u);
+    }
+    PumpFor(::GetDoubleClickTime());
+
+    // Input that merely looks like a replay is a gesture like any other.
+    const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
+    auto send = [&](DWORD flags, POINT p) {
+        INPUT in{};
+        in.type = INPUT_MOUSE;
+        in.mi.dx = static_cast<LONG>((p.x * 65536LL + 32768) / w);
+        in.mi.dy = static_cast<LONG>((p.y * 65536LL + 32768) / h);
+        in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        in.mi.dwExtraInfo = 0x43430001;
+        ::SendInput(1, &in, sizeof(in));
+        PumpUntil([] { return HIWORD(::GetQueueStatus(QS_INPUT)) == 0; }, 2000);
+    };
+    send(MOUSEEVENTF_RIGHTDOWN, {c.x, c.y});
+    send(0, {c.x - 30, c.y});
+    send(0, {c.x - 90, c.y});
+    send(MOUSEEVENTF_RIGHTUP, {c.x - 90, c.y});
+    EXPECT_EQ(tab.browser.Count("GoBack"), 2u);
+}
+
+// 0: list view; 1..4: the DirectUI view with each accessible behaviour.
+INSTANTIATE_TEST_SUITE_P(ListAndDirectUI, EveryItemsView, ::testing::Values(0, 1, 2, 3, 4));
+
+// The items of a DirectUI view, asked through its accessible object in either answer
+// shape; where the object cannot say, a press counts as one on an unselected item and a
+// double-click as one on an item.
+class DirectUIItems : public ModernExplorer, public ::testing::WithParamInterface<AccessibleBehaviour> {};
+
+TEST_P(DirectUIItems, SelectedItemsAndEmptySpaceAreKnownOnlyWhereTheViewSaysSo) {
+    const bool answers = GetParam() == AccessibleBehaviour::ChildIds || GetParam() == AccessibleBehaviour::ChildObjects;
+    Tab tab(frame(), Items::DirectUI, folder.path, GetParam());
+    test::StandInItemsView& items = tab.standInItems();
+    ASSERT_GE(items.items.size(), 3u);
+    items.items[0].selected = true;
+    items.Invalidate();
+
+    settings.Set(Field::NoStartOnSelectedItem, 1);
+    const POINT selected = items.ItemCentre(0);
+    input.MoveTo(selected.x, selected.y);
+    input.RightDown();
+    EXPECT_EQ(tab.session().Tracking, answers ? 0 : 1) << "a press on the selected item";
+    input.RightUp();
+    PumpFor(::GetDoubleClickTime() + 50);
+    const POINT unselected = items.ItemCentre(1);
+    input.MoveTo(unselected.x, unselected.y);
+    input.RightDown();
+    EXPECT_EQ(tab.session().Tracking, 1) << "a press on an unselected item starts a gesture";
+    input.RightUp();
+    PumpFor(::GetDoubleClickTime() + 50);
+
+    settings.Set(Field::BlankDoubleClickAction, 1);
+    settings.Set(Field::UpFolderByPath, 1);
+    tab.browser.locationUrl = L"file:///C:/windows/system32";
+    input.DoubleClickAt(items.ItemCentre(2));
+    PumpFor(100);
+    EXPECT_TRUE(tab.browser.navigations.empty()) << "a double-click on an item";
+    input.DoubleClickAt(items.EmptyPoint());
+    PumpFor(100);
+    EXPECT_EQ(tab.browser.navigations.size(), answers ? 1u : 0u) << "a double-click on empty space";
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryAccessibleObject, DirectUIItems,
+                         ::testing::Values(AccessibleBehaviour::ChildIds, AccessibleBehaviour::ChildObjects,
+                                           AccessibleBehaviour::NoObject, AccessibleBehaviour::Failing));
+
+// A DirectUI view does not navigate on a single click: a folder under a middle click is
+// opened in a new window here; a file or empty space takes the usual road.
+TEST_F(ModernExplorer, AMiddleClickOpensAFolderOfADirectUIViewInANewWindow) {
+    test::LaunchRecorder launches;
+    Tab tab(frame(), Items::DirectUI, folder.path, AccessibleBehaviour::ChildObjects);
+    test::StandInItemsView& items = tab.standInItems();
+    const int sub = tab.standIn->Find(L"Sub");
+    ASSERT_GE(sub, 0);
+    int file = -1;
+    for (size_t i = 0; i < items.items.size(); ++i) {
+        if (items.items[i].name != L"Sub" && items.items[i].name != L"Another") file = static_cast<int>(i);
+    }
+    ASSERT_GE(file, 0);
+    auto middleClick = [&](POINT p) {
+        input.MoveTo(p.x, p.y);
+        input.MiddleDown();
+        input.MiddleUp();
+        PumpFor(50);
+    };
+    middleClick(items.ItemCentre(sub));
+    ASSERT_EQ(launches.count(), 1u);
+    EXPECT_EQ(launches.launches()[0].file, L"explorer.exe");
+    const std::wstring expected = L"/n, file:///" + folder.path + L"\\Sub";
+    EXPECT_EQ(_wcsicmp(launches.launches()[0].parameters.c_str(), expected.c_str()), 0)
+        << launches.launches()[0].parameters.c_str();
+    EXPECT_EQ(tab.session().NewWindowPending, 0);
+
+    for (const POINT p : {items.ItemCentre(file), items.EmptyPoint()}) {
+        middleClick({p.x + 5, p.y});
+        EXPECT_EQ(tab.session().NewWindowPending, 1) << "the usual road: a posted click, then the navigation";
+        EXPECT_EQ(launches.count(), 1u);
+        PumpFor(::GetDoubleClickTime());
+    }
+}
+
+// Tabs of one window on one thread, each with its own object: a gesture acts on the
+// browser of the tab it was drawn in.
+TEST_F(ModernExplorer, TwoTabsOfOneWindowOnOneThreadEachGetTheirOwnGestures) {
+    Tab first(frame(), Items::ListView, folder.path);
+    first.Show(false);
+    Tab second(frame(), Items::DirectUI, folder.path);
+    ASSERT_EQ(first.attachResult, S_OK);
+    ASSERT_EQ(second.attachResult, S_FALSE);
+    const POINT c = second.Centre();
+    GestureLeft({c.x + 100, c.y + 100});
+    EXPECT_EQ(second.browser.Count("GoBack"), 1u);
+    EXPECT_EQ(first.browser.Count("GoBack"), 0u);
+    second.Show(false);
+    first.Show(true);
+    GestureLeft({c.x + 100, c.y + 100});
+    EXPECT_EQ(first.browser.Count("GoBack"), 1u);
+    EXPECT_EQ(second.browser.Count("GoBack"), 1u);
+}
+
+}  // namespace
+}  // namespace cc
