@@ -8,7 +8,7 @@
 
 #include "actions/action_match.h"
 #include "fuzz_check.h"
-#include "gesture/gesture_session.h"
+#include "context/gesture_session.h"
 #include "gesture/status_text.h"
 #include "gesture/tracker_rules.h"
 #include "settings/action_catalogue.h"

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "common/item_list.h"
-#include "dialogs/shortcut_format.h"
+#include "settings/shortcut_format.h"
 #include "fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {

@@ -2,7 +2,7 @@
 // callgrind can count exactly the instructions inside it (--toggle-collect).
 #pragma once
 
-#include "gesture/gesture_session.h"
+#include "context/gesture_session.h"
 #include "settings/settings_block.h"
 
 namespace cc::bench {

@@ -1,6 +1,6 @@
 #include "actions/action_match.h"
 
-#include "gesture/gesture_session.h"
+#include "context/gesture_session.h"
 
 namespace cc {
 

@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <exdisp.h>
 
-#include "gesture/gesture_context.h"
+#include "context/gesture_context.h"
 
 namespace cc {
 

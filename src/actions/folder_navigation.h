@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "gesture/gesture_context.h"
+#include "context/gesture_context.h"
 
 namespace cc {
 

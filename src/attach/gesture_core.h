@@ -7,8 +7,8 @@
 #include <ocidl.h>
 #include <wrl/client.h>
 
-#include "gesture/gesture_context.h"
-#include "gesture/gesture_session.h"
+#include "context/gesture_context.h"
+#include "context/gesture_session.h"
 #include "menus/quick_wnd.h"
 #include "module/guids.h"
 #include "settings/settings_mapping.h"

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <oleauto.h>
+#include <shtypes.h>
 
 #include <cstdint>
 #include <utility>
@@ -54,6 +55,11 @@ inline void UnmapViewValue(void* view) { ::UnmapViewOfFile(view); }
 inline void CloseRegKey(HKEY key) { ::RegCloseKey(key); }
 inline void UnhookValue(HHOOK hook) { ::UnhookWindowsHookEx(hook); }
 inline void FreeBstr(BSTR text) { ::SysFreeString(text); }
+inline void DestroyIconValue(HICON icon) { ::DestroyIcon(icon); }
+inline void DestroyMenuValue(HMENU menu) { ::DestroyMenu(menu); }
+inline void DeleteDcValue(HDC dc) { ::DeleteDC(dc); }
+inline void FindCloseValue(HANDLE find) { ::FindClose(find); }
+inline void CoTaskMemFreeValue(void* memory) { ::CoTaskMemFree(memory); }
 
 using unique_handle = unique_any<HANDLE, CloseHandleValue>;
 using unique_hwnd = unique_any<HWND, DestroyWindowValue>;
@@ -62,6 +68,49 @@ using unique_mapped_view = unique_any<void*, UnmapViewValue>;
 using unique_hkey = unique_any<HKEY, CloseRegKey>;
 using unique_hhook = unique_any<HHOOK, UnhookValue>;
 using unique_bstr = unique_any<BSTR, FreeBstr>;
+using unique_hicon = unique_any<HICON, DestroyIconValue>;
+using unique_hmenu = unique_any<HMENU, DestroyMenuValue>;
+// A memory DC from CreateCompatibleDC (a window's DC goes back with unique_window_dc).
+using unique_hdc = unique_any<HDC, DeleteDcValue>;
+// FindFirstFileW reports failure as INVALID_HANDLE_VALUE.
+using unique_hfind = unique_any<HANDLE, FindCloseValue, -1>;
+// Memory from the COM task allocator: item lists and strings the shell hands out.
+template <typename T>
+using unique_cotaskmem = unique_any<T, CoTaskMemFreeValue>;
+using unique_cotaskmem_string = unique_cotaskmem<wchar_t*>;
+using unique_pidl = unique_cotaskmem<PIDLIST_ABSOLUTE>;
+using unique_child_pidl = unique_cotaskmem<PITEMID_CHILD>;
+
+// A VARIANT cleared when it goes.
+class unique_variant {
+public:
+    unique_variant() { ::VariantInit(&value_); }
+    ~unique_variant() { reset(); }
+    unique_variant(const unique_variant&) = delete;
+    unique_variant& operator=(const unique_variant&) = delete;
+    void reset() {
+        ::VariantClear(&value_);
+        ::VariantInit(&value_);
+    }
+    VARIANT* get() { return &value_; }
+    const VARIANT* get() const { return &value_; }
+    VARIANT* operator->() { return &value_; }
+    const VARIANT* operator->() const { return &value_; }
+    // Clears the current value and hands out the slot for an API to fill.
+    VARIANT* put() {
+        reset();
+        return &value_;
+    }
+    // Hands the value over to the caller, who clears it.
+    [[nodiscard]] VARIANT release() {
+        VARIANT out = value_;
+        ::VariantInit(&value_);
+        return out;
+    }
+
+private:
+    VARIANT value_;
+};
 // CreateFileW reports failure as INVALID_HANDLE_VALUE, not null.
 using unique_hfile = unique_any<HANDLE, CloseHandleValue, -1>;
 

@@ -10,7 +10,7 @@
 #include "dialogs/settings_sheet.h"
 #include "dialogs/trail_colour_dialog.h"
 #include "module/module.h"
-#include "module/process_filter.h"
+#include "settings/marker_files.h"
 
 namespace cc {
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "dialogs/page_logic.h"
-#include "dialogs/quick_move_store.h"
+#include "settings/quick_move_store.h"
 #include "dialogs/report_list.h"
 #include "dialogs/resource.h"
 #include "dialogs/settings_sheet.h"

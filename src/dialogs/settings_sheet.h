@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "gesture/gesture_context.h"
+#include "context/gesture_context.h"
 #include "settings/settings_block.h"
 
 namespace cc {

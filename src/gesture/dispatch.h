@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "gesture/gesture_context.h"
+#include "context/gesture_context.h"
 
 namespace cc {
 

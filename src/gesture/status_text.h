@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "gesture/gesture_session.h"
+#include "context/gesture_session.h"
 #include "settings/settings_block.h"
 
 namespace cc {

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "gesture/gesture_session.h"
+#include "context/gesture_session.h"
 #include "settings/settings_block.h"
 
 namespace cc {

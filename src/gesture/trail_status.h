@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <exdisp.h>
 
-#include "gesture/gesture_session.h"
+#include "context/gesture_session.h"
 #include "settings/settings_block.h"
 
 namespace cc {

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "gesture/gesture_session.h"
+#include "context/gesture_session.h"
 
 namespace cc {
 

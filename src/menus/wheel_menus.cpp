@@ -7,7 +7,7 @@
 #include <wrl/client.h>
 
 #include "actions/folder_navigation.h"
-#include "dialogs/quick_move_store.h"
+#include "settings/quick_move_store.h"
 #include "menus/quick_wnd.h"
 #include "module/module.h"
 

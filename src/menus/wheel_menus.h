@@ -5,7 +5,7 @@
 #include <exdisp.h>
 #include <oleauto.h>
 
-#include "gesture/gesture_context.h"
+#include "context/gesture_context.h"
 
 namespace cc {
 

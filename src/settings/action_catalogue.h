@@ -15,6 +15,61 @@ inline constexpr int kDirectionCount = 4;
 
 constexpr bool IsStrokeCode(int32_t code) { return code >= 0 && code < kDirectionCount; }
 
+// The rows of the two action lists: an action's identifier indexes its gesture in the
+// block and its row in the executor.
+enum ExplorerAction : int32_t {
+    ExplorerOpenSettings = 0,
+    ExplorerBack = 1,
+    ExplorerForward = 2,
+    ExplorerStop = 3,
+    ExplorerRefresh = 4,
+    ExplorerClose = 5,
+    ExplorerNewWindow = 6,
+    ExplorerHome = 7,
+    ExplorerMaximiseRestore = 8,
+    ExplorerMinimise = 9,
+    ExplorerUpOneFolder = 10,
+    ExplorerCommandPrompt = 11,
+    ExplorerScrollTop = 12,
+    ExplorerScrollBottom = 13,
+    ExplorerPageUp = 14,
+    ExplorerPageDown = 15,
+};
+static_assert(ExplorerPageDown + 1 == kExplorerActionCount);
+
+enum BrowserAction : int32_t {
+    BrowserOpenSettings = 0,
+    BrowserBack = 1,
+    BrowserForward = 2,
+    BrowserStop = 3,
+    BrowserRefresh = 4,
+    BrowserClose = 5,
+    BrowserNewWindow = 6,
+    BrowserHome = 7,
+    BrowserMaximiseRestore = 8,
+    BrowserMinimise = 9,
+    BrowserUpOneLevel = 10,
+    BrowserNewTab = 11,
+    BrowserDuplicateTab = 12,
+    BrowserCloseOtherTabs = 13,
+    BrowserQuickTabs = 14,
+    BrowserTabList = 15,
+    BrowserNextTab = 16,
+    BrowserPreviousTab = 17,
+    BrowserDuplicatePage = 18,
+    BrowserFullScreen = 19,
+    BrowserScrollTop = 20,
+    BrowserScrollBottom = 21,
+    BrowserPageUp = 22,
+    BrowserPageDown = 23,
+    BrowserLargerFont = 24,
+    BrowserSmallerFont = 25,
+    BrowserResetFont = 26,
+    BrowserHistoryPane = 27,
+    BrowserFavouritesPane = 28,
+};
+static_assert(BrowserFavouritesPane + 1 == kBrowserActionCount);
+
 // Display name of an action, or nullptr for an identifier outside the list.
 const wchar_t* ActionName(ActionList list, int action);
 

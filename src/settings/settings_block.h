@@ -56,6 +56,13 @@ inline constexpr int32_t RockerForward = 2;
 inline constexpr int32_t MiddleClickNewWindow = 4;
 inline constexpr int32_t CtrlReleasesRight = 8;
 
+// Values of BlankDoubleClickAction.
+enum BlankDoubleClick : int32_t { DoubleClickDoesNothing = 0, DoubleClickGoesUp = 1, DoubleClickTogglesGestures = 2 };
+// Values of ExplorerWheelAction.
+enum ExplorerWheel : int32_t { ExplorerWheelNothing = 0, ExplorerWheelQuickMove = 1 };
+// Values of BrowserWheelAction.
+enum BrowserWheel : int32_t { BrowserWheelNothing = 0, BrowserWheelScrollsSideways = 2, BrowserWheelHistory = 4 };
+
 enum class ActionList { Explorer, Browser };
 
 int ActionCount(ActionList list);

@@ -4,7 +4,7 @@
 
 #include "actions/action_match.h"
 #include "block_fixture.h"
-#include "gesture/gesture_session.h"
+#include "context/gesture_session.h"
 
 namespace cc {
 namespace {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "common/item_list.h"
-#include "dialogs/shortcut_format.h"
+#include "settings/shortcut_format.h"
 
 namespace cc {
 namespace {

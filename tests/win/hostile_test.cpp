@@ -21,7 +21,7 @@
 #include "attach/instance_list.h"
 #include "attach/mouse_hook.h"
 #include "attached_view.h"
-#include "dialogs/quick_move_store.h"
+#include "settings/quick_move_store.h"
 #include "launch_recorder.h"
 #include "menu_driver.h"
 #include "menus/wheel_menus.h"

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "dialogs/gesture_edit_dialog.h"
-#include "dialogs/quick_move_store.h"
+#include "settings/quick_move_store.h"
 #include "dialogs/resource.h"
 #include "dialogs/settings_sheet.h"
 #include "dialogs/trail_colour_dialog.h"

@@ -1,4 +1,4 @@
-#include "dialogs/shortcut_format.h"
+#include "settings/shortcut_format.h"
 
 #include <cstdint>
 #include <cstring>

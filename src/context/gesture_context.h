@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <exdisp.h>
 
-#include "gesture/gesture_session.h"
+#include "context/gesture_session.h"
 #include "settings/settings_block.h"
 #include "settings/settings_mapping.h"
 

@@ -1,4 +1,4 @@
-#include "dialogs/quick_move_store.h"
+#include "settings/quick_move_store.h"
 
 #include <shlobj.h>
 #include <wrl/client.h>
@@ -11,7 +11,7 @@
 #include "common/com_query.h"
 #include "common/shell_item_list.h"
 #include "common/unique_handle.h"
-#include "dialogs/shortcut_format.h"
+#include "settings/shortcut_format.h"
 #include "module/module.h"
 
 using Microsoft::WRL::ComPtr;
