@@ -827,21 +827,21 @@ int FirstFolderItem(cc::test::StandInShellView& view) {
 
 // Visible folder windows of other programs: Explorer's "CabinetWClass", and Wine's own
 // explorer.exe, whose window class is "ExplorerWClass".
+BOOL CALLBACK CollectOtherFolderWindow(HWND window, LPARAM param) {
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    wchar_t name[64] = L"";
+    ::GetClassNameW(window, name, 64);
+    if (process != ::GetCurrentProcessId() && ::IsWindowVisible(window) &&
+        (std::wcscmp(name, L"ExplorerWClass") == 0 || std::wcscmp(name, L"CabinetWClass") == 0)) {
+        reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+    }
+    return TRUE;
+}
+
 std::vector<HWND> OtherFolderWindows() {
     std::vector<HWND> found;
-    ::EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            DWORD process = 0;
-            ::GetWindowThreadProcessId(window, &process);
-            wchar_t name[64] = L"";
-            ::GetClassNameW(window, name, 64);
-            if (process != ::GetCurrentProcessId() && ::IsWindowVisible(window) &&
-                (std::wcscmp(name, L"ExplorerWClass") == 0 || std::wcscmp(name, L"CabinetWClass") == 0)) {
-                reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    ::EnumWindows(&CollectOtherFolderWindow, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
