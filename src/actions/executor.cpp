@@ -9,7 +9,6 @@
 #include "actions/folder_navigation.h"
 #include "actions/key_chord.h"
 #include "actions/launch.h"
-#include "attach/instance_list.h"
 #include "dialogs/settings_sheet.h"
 #include "menus/quick_wnd.h"
 #include "settings/action_catalogue.h"
@@ -22,39 +21,26 @@ constexpr UINT kTabBarClose = WM_APP + 2;
 constexpr LONG kNavOpenInNewTab = 0x0800;
 constexpr int kCsidlPersonal = 5;
 
-// A variant that clears itself.
-class Variant {
-public:
-    Variant() { ::VariantInit(&v); }
-    ~Variant() { ::VariantClear(&v); }
-    Variant(const Variant&) = delete;
-    Variant& operator=(const Variant&) = delete;
-    VARIANT v;
-};
-
 // The browser's current address; an empty text when it has none.
 class LocationUrl {
 public:
     explicit LocationUrl(IWebBrowser2* browser) {
-        if (FAILED(browser->get_LocationURL(&url_))) url_ = nullptr;
+        if (FAILED(browser->get_LocationURL(url_.put()))) url_.reset();
     }
-    ~LocationUrl() { ::SysFreeString(url_); }
-    LocationUrl(const LocationUrl&) = delete;
-    LocationUrl& operator=(const LocationUrl&) = delete;
-    const wchar_t* text() const { return url_ ? url_ : L""; }
-    BSTR bstr() const { return url_; }
+    const wchar_t* text() const { return url_ ? url_.get() : L""; }
+    BSTR bstr() const { return url_.get(); }
 
 private:
-    BSTR url_ = nullptr;
+    unique_bstr url_;
 };
 
 HRESULT Navigate(IWebBrowser2* browser, VARIANT* target, LONG flags = 0, bool withFlags = false) {
-    Variant flagsArg, empty;
+    unique_variant flagsArg, empty;
     if (withFlags) {
-        flagsArg.v.vt = VT_I4;
-        flagsArg.v.lVal = flags;
+        flagsArg->vt = VT_I4;
+        flagsArg->lVal = flags;
     }
-    return browser->Navigate2(target, &flagsArg.v, &empty.v, &empty.v, &empty.v);
+    return browser->Navigate2(target, flagsArg.get(), empty.get(), empty.get(), empty.get());
 }
 
 // "Key of c": the key VkKeyScanW gives for the character in the current layout.
@@ -88,34 +74,37 @@ void OpenCommandPrompt(IWebBrowser2* browser) {
 
 // Every other browser of this process (tabs sharing this thread included) is asked to
 // quit, each on its own thread and once.
-void CloseOtherInstances(HWND ownQuickWnd) {
-    if (InstanceList::Count() < 2) return;
-    for (HWND other : InstanceList::OtherQuickWindows(ownQuickWnd)) QuickWnd::PostQuitRequest(other);
+void CloseOtherInstances(const GestureContext& ctx) {
+    if (!ctx.otherQuickWindows) return;
+    for (HWND other : ctx.otherQuickWindows(ctx.quickWnd)) QuickWnd::PostQuitRequest(other);
 }
 
 // Rows 0..4, 8 and 9 are the same in both tables.
+static_assert(BrowserOpenSettings == ExplorerOpenSettings && BrowserBack == ExplorerBack &&
+              BrowserForward == ExplorerForward && BrowserStop == ExplorerStop && BrowserRefresh == ExplorerRefresh &&
+              BrowserMaximiseRestore == ExplorerMaximiseRestore && BrowserMinimise == ExplorerMinimise);
 bool RunCommonAction(const GestureContext& ctx, int action, HWND top) {
     IWebBrowser2* b = ctx.browser;
     switch (action) {
-    case 0:
+    case ExplorerOpenSettings:
         OpenSettingsSheet(ctx);
         return true;
-    case 1:
+    case ExplorerBack:
         b->GoBack();
         return true;
-    case 2:
+    case ExplorerForward:
         b->GoForward();
         return true;
-    case 3:
+    case ExplorerStop:
         b->Stop();
         return true;
-    case 4:
+    case ExplorerRefresh:
         b->Refresh();
         return true;
-    case 8:
+    case ExplorerMaximiseRestore:
         ToggleMaximized(top);
         return true;
-    case 9:
+    case ExplorerMinimise:
         ::ShowWindow(top, SW_MINIMIZE);
         return true;
     default:
@@ -123,7 +112,8 @@ bool RunCommonAction(const GestureContext& ctx, int action, HWND top) {
     }
 }
 
-// The four scroll rows: Explorer 12..15, browser 20..23.
+// The four scroll rows, in the same order in both lists: top, bottom, page up, page down.
+static_assert(BrowserPageDown - BrowserScrollTop == 3 && ExplorerPageDown - ExplorerScrollTop == 3);
 bool RunScrollAction(const GestureContext& ctx, int row) {
     static constexpr WPARAM kRequests[] = {SB_TOP, SB_BOTTOM, SB_PAGEUP, SB_PAGEDOWN};
     if (row < 0 || row >= 4) return false;
@@ -132,17 +122,17 @@ bool RunScrollAction(const GestureContext& ctx, int row) {
 }
 
 void RunExplorerAction(const GestureContext& ctx, int action, HWND top) {
-    if (RunCommonAction(ctx, action, top) || RunScrollAction(ctx, action - 12)) return;
+    if (RunCommonAction(ctx, action, top) || RunScrollAction(ctx, action - ExplorerScrollTop)) return;
     IWebBrowser2* b = ctx.browser;
     switch (action) {
-    case 5:
+    case ExplorerClose:
         if (HWND tabBar = FindTabBarWindow(b)) {
             ::SendMessageW(tabBar, kTabBarClose, 0, 0);
         } else {
             b->Quit();
         }
         break;
-    case 6:
+    case ExplorerNewWindow:
         if (HWND tabBar = FindTabBarWindow(b)) {
             ::SendMessageW(tabBar, kTabBarNewWindow, 0, 0);
         } else {
@@ -151,17 +141,17 @@ void RunExplorerAction(const GestureContext& ctx, int action, HWND top) {
             if (parameters.Join(L"explorer.exe", L"/n, ", url.text())) StartProgram(L"explorer.exe", parameters.text());
         }
         break;
-    case 7: {
-        Variant home;
-        home.v.vt = VT_I4;
-        home.v.lVal = kCsidlPersonal;
-        Navigate(b, &home.v);
+    case ExplorerHome: {
+        unique_variant home;
+        home->vt = VT_I4;
+        home->lVal = kCsidlPersonal;
+        Navigate(b, home.get());
         break;
     }
-    case 10:
+    case ExplorerUpOneFolder:
         UpOneFolder(ctx, ctx.settings.Get(Field::UpFolderByPath));
         break;
-    case 11:
+    case ExplorerCommandPrompt:
         OpenCommandPrompt(b);
         break;
     default:
@@ -170,79 +160,81 @@ void RunExplorerAction(const GestureContext& ctx, int action, HWND top) {
 }
 
 // Rows that exist only in a tabbed browser: the marked tab commands and the two panes.
-bool TabbedOnly(int action) { return BrowserActionIe7Only(action) || action == 27 || action == 28; }
+bool TabbedOnly(int action) {
+    return BrowserActionIe7Only(action) || action == BrowserHistoryPane || action == BrowserFavouritesPane;
+}
 
 void RunBrowserAction(const GestureContext& ctx, int action, HWND top) {
     IWebBrowser2* b = ctx.browser;
     const bool tabbed = ctx.session->TabbedBrowser != 0;
     if (TabbedOnly(action) && !tabbed) return;
-    if (RunCommonAction(ctx, action, top) || RunScrollAction(ctx, action - 20)) return;
+    if (RunCommonAction(ctx, action, top) || RunScrollAction(ctx, action - BrowserScrollTop)) return;
     const WORD zoomModifier = tabbed ? VK_CONTROL : VK_MENU;
     switch (action) {
-    case 5:
+    case BrowserClose:
         b->Quit();
         break;
-    case 6:
+    case BrowserNewWindow:
         StartProgram(L"iexplore.exe", nullptr);
         break;
-    case 7:
+    case BrowserHome:
         b->GoHome();
         break;
-    case 10:
+    case BrowserUpOneLevel:
         UpOneLevel(ctx);
         break;
-    case 11: {
-        Variant blank;
-        blank.v.vt = VT_BSTR;
-        blank.v.bstrVal = ::SysAllocString(L"about:blank");
-        if (blank.v.bstrVal) Navigate(b, &blank.v, kNavOpenInNewTab, true);
+    case BrowserNewTab: {
+        unique_variant blank;
+        blank->vt = VT_BSTR;
+        blank->bstrVal = ::SysAllocString(L"about:blank");
+        if (blank->bstrVal) Navigate(b, blank.get(), kNavOpenInNewTab, true);
         break;
     }
-    case 12: {
+    case BrowserDuplicateTab: {
         LocationUrl url(b);
-        Variant target;
-        target.v.vt = VT_BSTR;
-        target.v.bstrVal = ::SysAllocString(url.text());
-        if (target.v.bstrVal) Navigate(b, &target.v, kNavOpenInNewTab, true);
+        unique_variant target;
+        target->vt = VT_BSTR;
+        target->bstrVal = ::SysAllocString(url.text());
+        if (target->bstrVal) Navigate(b, target.get(), kNavOpenInNewTab, true);
         break;
     }
-    case 13:
-        CloseOtherInstances(ctx.quickWnd);
+    case BrowserCloseOtherTabs:
+        CloseOtherInstances(ctx);
         break;
-    case 14:
+    case BrowserQuickTabs:
         Chord({VK_CONTROL, KeyOf(L'q')});
         break;
-    case 15:
+    case BrowserTabList:
         Chord({VK_CONTROL, VK_SHIFT, KeyOf(L'q')});
         break;
-    case 16:
+    case BrowserNextTab:
         Chord({VK_CONTROL, VK_TAB});
         break;
-    case 17:
+    case BrowserPreviousTab:
         Chord({VK_CONTROL, VK_SHIFT, VK_TAB});
         break;
-    case 18:
+    case BrowserDuplicatePage:
         Chord({VK_CONTROL, KeyOf(L'n')});
         break;
-    case 19: {
+    case BrowserFullScreen: {
         VARIANT_BOOL theater = VARIANT_FALSE;
         if (FAILED(b->get_TheaterMode(&theater))) theater = VARIANT_FALSE;
         b->put_TheaterMode(theater == VARIANT_TRUE ? VARIANT_FALSE : VARIANT_TRUE);
         break;
     }
-    case 24:
+    case BrowserLargerFont:
         Chord({zoomModifier, KeyOf(L'+')});
         break;
-    case 25:
+    case BrowserSmallerFont:
         Chord({zoomModifier, KeyOf(L'-')});
         break;
-    case 26:
+    case BrowserResetFont:
         Chord({zoomModifier, KeyOf(L'0')});
         break;
-    case 27:
+    case BrowserHistoryPane:
         Chord({VK_CONTROL, VK_SHIFT, KeyOf(L'h')});
         break;
-    case 28:
+    case BrowserFavouritesPane:
         Chord({VK_CONTROL, VK_SHIFT, KeyOf(L'i')});
         break;
     default:

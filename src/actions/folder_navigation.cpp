@@ -2,6 +2,7 @@
 #include "common/active_shell_view.h"
 #include "common/com_query.h"
 #include "common/shell_item_list.h"
+#include "common/unique_handle.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -39,22 +40,19 @@ HRESULT NavigateTo(IWebBrowser2* browser, VARIANT* target) {
 
 // The browser's current address copied into `out` (empty when it has none).
 bool ReadAddress(IWebBrowser2* browser, AddressBuffer& out) {
-    BSTR url = nullptr;
-    const HRESULT hr = browser->get_LocationURL(&url);
-    CopyAddress(out, SUCCEEDED(hr) ? url : nullptr);
-    ::SysFreeString(url);
+    unique_bstr url;
+    const HRESULT hr = browser->get_LocationURL(url.put());
+    CopyAddress(out, SUCCEEDED(hr) ? url.get() : nullptr);
     return SUCCEEDED(hr);
 }
 
-int NavigateToAddress(IWebBrowser2* browser, const wchar_t* address) {
-    VARIANT target;
-    ::VariantInit(&target);
-    target.vt = VT_BSTR;
-    target.bstrVal = ::SysAllocString(address);
-    if (!target.bstrVal) return 0;
-    NavigateTo(browser, &target);
-    ::VariantClear(&target);
-    return 1;
+bool NavigateToAddress(IWebBrowser2* browser, const wchar_t* address) {
+    unique_variant target;
+    target->bstrVal = ::SysAllocString(address);
+    if (!target->bstrVal) return false;
+    target->vt = VT_BSTR;
+    NavigateTo(browser, target.get());
+    return true;
 }
 
 int UpOneFolderByPath(IWebBrowser2* browser) {
@@ -79,24 +77,19 @@ int UpOneFolderByPath(IWebBrowser2* browser) {
 }
 
 int UpOneFolderByNamespace(IWebBrowser2* browser) {
-    PIDLIST_ABSOLUTE pidl = nullptr;
-    if (!GetCurrentFolderPidl(browser, &pidl)) return 1;
-    if (::ILRemoveLastID(reinterpret_cast<PUIDLIST_RELATIVE>(pidl))) {
-        VARIANT target;
-        if (PidlToVariant(&target, pidl)) {
-            NavigateTo(browser, &target);
-            ::VariantClear(&target);
-        }
+    unique_pidl pidl;
+    if (!GetCurrentFolderPidl(browser, pidl)) return 1;
+    if (::ILRemoveLastID(reinterpret_cast<PUIDLIST_RELATIVE>(pidl.get()))) {
+        unique_variant target;
+        if (PidlToVariant(target.get(), pidl.get())) NavigateTo(browser, target.get());
     }
-    FreePidl(pidl);
     return 1;
 }
 
 }  // namespace
 
-bool GetCurrentFolderPidl(IWebBrowser2* browser, PIDLIST_ABSOLUTE* pidl) {
-    if (!pidl) return false;
-    *pidl = nullptr;
+bool GetCurrentFolderPidl(IWebBrowser2* browser, unique_pidl& pidl) {
+    pidl.reset();
     ComPtr<IServiceProvider> services;
     ComPtr<IShellBrowser> shellBrowser;
     ComPtr<IShellView> view;
@@ -108,40 +101,31 @@ bool GetCurrentFolderPidl(IWebBrowser2* browser, PIDLIST_ABSOLUTE* pidl) {
         FAILED(folderView->GetFolder(IID_PPV_ARGS(&folder))) || !folder) {
         return false;
     }
-    PIDLIST_ABSOLUTE current = nullptr;
-    if (FAILED(folder->GetCurFolder(&current)) || !current) return false;
-    if (ShellItemListSize(current) == 0) {
-        FreePidl(current);
-        return false;
-    }
-    *pidl = current;
+    unique_pidl current;
+    if (FAILED(folder->GetCurFolder(current.put())) || !current || ShellItemListSize(current.get()) == 0) return false;
+    pidl = std::move(current);
     return true;
 }
 
-int PidlToVariant(VARIANT* out, PCIDLIST_ABSOLUTE pidl) {
-    if (!out || !pidl) return 0;
+bool PidlToVariant(VARIANT* out, PCIDLIST_ABSOLUTE pidl) {
+    if (!out || !pidl) return false;
     ::VariantInit(out);
     const UINT size = ShellItemListSize(pidl);
-    if (size == 0) return 0;
+    if (size == 0) return false;
     SAFEARRAY* bytes = ::SafeArrayCreateVector(VT_UI1, 0, size);
-    if (!bytes) return 0;
+    if (!bytes) return false;
+    // The variant owns the array from here, so every way out frees it.
+    out->vt = VT_ARRAY | VT_UI1;
+    out->parray = bytes;
     void* data = nullptr;
     if (FAILED(::SafeArrayAccessData(bytes, &data))) {
         ::SafeArrayDestroy(bytes);
-        return 0;
+        ::VariantInit(out);
+        return false;
     }
     std::memcpy(data, pidl, size);
     ::SafeArrayUnaccessData(bytes);
-    out->vt = VT_ARRAY | VT_UI1;
-    out->parray = bytes;
-    return 1;
-}
-
-int FreePidl(PIDLIST_ABSOLUTE pidl) {
-    ComPtr<IMalloc> allocator;
-    if (FAILED(::SHGetMalloc(&allocator)) || !allocator) return 0;
-    allocator->Free(pidl);
-    return 1;
+    return true;
 }
 
 int UpOneFolder(const GestureContext& ctx, int32_t byPath) {
@@ -154,16 +138,10 @@ int UpOneLevel(const GestureContext& ctx) {
     AddressBuffer address;
     if (!ReadAddress(ctx.browser, address) || address[0] == L'\0') return 0;
     if (!UpOneLevelAddress(address)) return 0;
-    return NavigateToAddress(ctx.browser, address);
+    return NavigateToAddress(ctx.browser, address) ? 1 : 0;
 }
 
 namespace {
-
-// The child item list frees itself with the shell allocator.
-struct ChildList {
-    PITEMID_CHILD pidl = nullptr;
-    ~ChildList() { ::CoTaskMemFree(pidl); }
-};
 
 // The display name of a child as the view shows it, or false.
 bool DisplayName(IShellFolder* folder, PCUITEMID_CHILD child, SHGDNF flags, wchar_t* out, UINT units) {
@@ -174,44 +152,45 @@ bool DisplayName(IShellFolder* folder, PCUITEMID_CHILD child, SHGDNF flags, wcha
 }
 
 // The one child of the view shown as `itemName`; false when none or several are.
-bool FindOnlyItemNamed(IFolderView* view, IShellFolder* folder, const wchar_t* itemName, ChildList& found) {
+bool FindOnlyItemNamed(IFolderView* view, IShellFolder* folder, const wchar_t* itemName, unique_child_pidl& found) {
     ComPtr<IEnumIDList> items;
     if (FAILED(view->Items(SVGIO_ALLVIEW, IID_PPV_ARGS(&items))) || !items) return false;
     int matches = 0;
     wchar_t name[kItemNameUnits];
     for (int i = 0; i < kMaxItemsCompared; ++i) {
-        ChildList child;
+        unique_child_pidl child;
         ULONG fetched = 0;
-        if (items->Next(1, &child.pidl, &fetched) != S_OK || fetched != 1 || !child.pidl) break;
-        if (!DisplayName(folder, child.pidl, SHGDN_INFOLDER, name, kItemNameUnits) || std::wcscmp(name, itemName) != 0) {
+        if (items->Next(1, child.put(), &fetched) != S_OK || fetched != 1 || !child) break;
+        if (!DisplayName(folder, child.get(), SHGDN_INFOLDER, name, kItemNameUnits) ||
+            std::wcscmp(name, itemName) != 0) {
             continue;
         }
         if (++matches > 1) return false;  // "a" the folder and "a.txt" with extensions hidden
-        std::swap(found.pidl, child.pidl);
+        found = std::move(child);
     }
     return matches == 1;
 }
 
 }  // namespace
 
-int OpenFolderItemInNewWindow(const GestureContext& ctx, const wchar_t* itemName) {
-    if (!ctx.browser || !itemName || !itemName[0] || std::wcslen(itemName) >= kItemNameUnits - 1) return 0;
+bool OpenFolderItemInNewWindow(const GestureContext& ctx, const wchar_t* itemName) {
+    if (!ctx.browser || !itemName || !itemName[0] || std::wcslen(itemName) >= kItemNameUnits - 1) return false;
     const ComPtr<IShellView> view = ActiveShellView(ctx.browser);
     ComPtr<IFolderView> folderView;
     ComPtr<IShellFolder> folder;
-    if (!QueryTo(view, folderView) || FAILED(folderView->GetFolder(IID_PPV_ARGS(&folder))) || !folder) return 0;
-    ChildList item;
-    if (!FindOnlyItemNamed(folderView.Get(), folder.Get(), itemName, item)) return 0;
+    if (!QueryTo(view, folderView) || FAILED(folderView->GetFolder(IID_PPV_ARGS(&folder))) || !folder) return false;
+    unique_child_pidl item;
+    if (!FindOnlyItemNamed(folderView.Get(), folder.Get(), itemName, item)) return false;
     // A zip or similar file that browses like a folder is still a file here.
     SFGAOF attributes = SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_STREAM;
-    PCUITEMID_CHILD items[] = {item.pidl};
+    PCUITEMID_CHILD items[] = {item.get()};
     if (FAILED(folder->GetAttributesOf(1, items, &attributes)) || !(attributes & SFGAO_FOLDER) ||
         !(attributes & SFGAO_FILESYSTEM) || (attributes & SFGAO_STREAM)) {
-        return 0;
+        return false;
     }
     std::unique_ptr<wchar_t[]> path(new (std::nothrow) wchar_t[kCommandLineUnits]);
-    if (!path || !DisplayName(folder.Get(), item.pidl, SHGDN_FORPARSING, path.get(), kCommandLineUnits) || !path[0]) {
-        return 0;
+    if (!path || !DisplayName(folder.Get(), item.get(), SHGDN_FORPARSING, path.get(), kCommandLineUnits) || !path[0]) {
+        return false;
     }
     // Nothing navigates here, so a tab add-on is handed the navigation to take.
     if (HWND tabBar = FindTabBarWindow(ctx.browser)) {
@@ -222,7 +201,7 @@ int OpenFolderItemInNewWindow(const GestureContext& ctx, const wchar_t* itemName
     if (parameters.Join(L"explorer.exe", L"/n, file:///", path.get())) {
         StartProgram(L"explorer.exe", parameters.text());
     }
-    return 1;
+    return true;
 }
 
 void OpenInNewWindow(const GestureContext& ctx, BSTR url, VARIANT_BOOL* cancel) {

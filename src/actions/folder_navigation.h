@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "common/unique_handle.h"
 #include "context/gesture_context.h"
 
 namespace cc {
@@ -25,20 +26,17 @@ void OpenInNewWindow(const GestureContext& ctx, BSTR url, VARIANT_BOOL* cancel);
 // A middle click on an item of a DirectUI items view, which does not navigate on a
 // single click: when the view's folder holds exactly one item displayed as `itemName`
 // and it is a file-system folder, that folder opens in a new window as a middle click's
-// navigation would. 1 then; 0 (nothing done) for a file, an unknown or ambiguous name, or
-// a folder without a path.
-int OpenFolderItemInNewWindow(const GestureContext& ctx, const wchar_t* itemName);
+// navigation would. True then; false (nothing done) for a file, an unknown or ambiguous
+// name, or a folder without a path.
+bool OpenFolderItemInNewWindow(const GestureContext& ctx, const wchar_t* itemName);
 
-// The item list of the folder the window's folder view shows; the caller frees it with
-// FreePidl. False when any step fails or the list does not end inside its allocation.
-bool GetCurrentFolderPidl(IWebBrowser2* browser, PIDLIST_ABSOLUTE* pidl);
+// The item list of the folder the window's folder view shows. False (and `pidl` empty)
+// when any step fails or the list does not end inside its allocation.
+bool GetCurrentFolderPidl(IWebBrowser2* browser, unique_pidl& pidl);
 
-// Fills `out` with a VT_ARRAY|VT_UI1 copy of the list (the caller clears it); 0 with
+// Fills `out` with a VT_ARRAY|VT_UI1 copy of the list (the caller clears it); false with
 // `out` empty for a null list, a list that does not end inside its allocation by the
 // shell allocator, or when no array could be made.
-int PidlToVariant(VARIANT* out, PCIDLIST_ABSOLUTE pidl);
-
-// Frees a list with the shell allocator; 0 when the allocator cannot be had.
-int FreePidl(PIDLIST_ABSOLUTE pidl);
+bool PidlToVariant(VARIANT* out, PCIDLIST_ABSOLUTE pidl);
 
 }  // namespace cc

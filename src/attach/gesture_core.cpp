@@ -70,7 +70,6 @@ CGestureCore::~CGestureCore() {
     Detach();
     quickWnd_.Destroy();
     browser_.Reset();
-    if (site_) site_->Release();
 }
 
 HRESULT STDMETHODCALLTYPE CGestureCore::QueryInterface(REFIID riid, void** out) {
@@ -165,7 +164,8 @@ bool CGestureCore::IsViewWindow(HWND window, bool locateAgain) const {
 }
 
 GestureContext CGestureCore::Context() {
-    return GestureContext{&session_, settings_.view(), quickWnd_.hwnd(), browser_.Get(), &settings_};
+    return GestureContext{&session_, settings_.view(), quickWnd_.hwnd(), browser_.Get(), &settings_,
+                          &InstanceList::OtherQuickWindows};
 }
 
 int CGestureCore::HandleMouse(UINT message, const MOUSEHOOKSTRUCT& data) {

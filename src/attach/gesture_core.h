@@ -74,7 +74,6 @@ private:
         ~ModuleLock();
     } moduleLock_;
     LONG refs_ = 1;
-    IUnknown* site_ = nullptr;  // the framework's slot; this class never fills it
     DWORD adviseCookie_ = 0;
     DWORD threadId_ = 0;
     GestureSession session_;

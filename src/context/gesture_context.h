@@ -5,11 +5,17 @@
 #include <windows.h>
 #include <exdisp.h>
 
+#include <vector>
+
 #include "context/gesture_session.h"
 #include "settings/settings_block.h"
 #include "settings/settings_mapping.h"
 
 namespace cc {
+
+// The message-only windows of every other browser object of the process (tabs sharing
+// this thread included), all but `except`.
+using OtherQuickWindowsLookup = std::vector<HWND> (*)(HWND except);
 
 // Nothing here is owned by the context.
 struct GestureContext {
@@ -18,6 +24,7 @@ struct GestureContext {
     HWND quickWnd = nullptr;        // timer target and menu owner
     IWebBrowser2* browser = nullptr;
     const SettingsMapping* mapping = nullptr;  // where the block comes from (name, folder)
+    OtherQuickWindowsLookup otherQuickWindows = nullptr;  // null: no other object can be reached
 };
 
 }  // namespace cc

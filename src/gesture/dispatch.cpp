@@ -221,15 +221,15 @@ int OnLeftDoubleClick(const GestureContext& ctx, const MOUSEHOOKSTRUCT& m) {
     GestureSession& s = *ctx.session;
     RefreshView(ctx);
     const int32_t action = ctx.settings.Get(Field::BlankDoubleClickAction);
-    if (action == 0 || m.hwnd != s.TargetView) return kPass;
+    if (action == DoubleClickDoesNothing || m.hwnd != s.TargetView) return kPass;
     const bool empty = (s.ViewKind == ViewFolderList && EmptyFolderSpace(s.TargetView, m.pt)) ||
                        (s.ViewKind == ViewWeb && !LinkAtPoint(ctx.browser, ClientPoint(s.TargetView, m.pt)));
     if (!empty) return kPass;
-    if (action == 1) {
+    if (action == DoubleClickGoesUp) {
         if (s.ViewKind == ViewFolderList) return UpOneFolder(ctx, ctx.settings.Get(Field::UpFolderByPath));
         return UpOneLevel(ctx);
     }
-    if (action == 2) {
+    if (action == DoubleClickTogglesGestures) {
         SetStatusText(ctx.browser, s.GesturesOff ? kStatusGesturesOn : kStatusGesturesOff);
         s.GesturesOff = s.GesturesOff ? 0 : 1;
     }
@@ -324,26 +324,26 @@ int OnWheel(const GestureContext& ctx, const MOUSEHOOKSTRUCT& m) {
 
     if (s.ViewKind == ViewWeb) {
         switch (ctx.settings.Get(Field::BrowserWheelAction)) {
-        case 4:
+        case BrowserWheelHistory:
             ShowHistoryMenu(ctx, m.pt, m.hwnd);
             SkipReleaseIfStillHeld(s);
             return kConsume;
-        case 2:
+        case BrowserWheelScrollsSideways:
             if (ScrollHorizontally(ctx.browser, delta, ClientPoint(s.TargetView, m.pt))) s.SkipNextRightUp = 1;
             return kConsume;
         default:
             return kPass;
         }
     }
-    if (ctx.settings.Get(Field::ExplorerWheelAction) != 1) return kPass;
-    VARIANT chosen = ShowQuickMoveMenu(ctx, m.pt, m.hwnd);
+    if (ctx.settings.Get(Field::ExplorerWheelAction) != ExplorerWheelQuickMove) return kPass;
+    unique_variant chosen;
+    ShowQuickMoveMenu(ctx, m.pt, m.hwnd, chosen);
     SkipReleaseIfStillHeld(s);
-    if (chosen.vt == (VT_ARRAY | VT_UI1) && ctx.browser) {
+    if (chosen->vt == (VT_ARRAY | VT_UI1) && ctx.browser) {
         VARIANT empty;
         ::VariantInit(&empty);
-        ctx.browser->Navigate2(&chosen, &empty, &empty, &empty, &empty);
+        ctx.browser->Navigate2(chosen.get(), &empty, &empty, &empty, &empty);
     }
-    ::VariantClear(&chosen);
     return kConsume;
 }
 

@@ -27,10 +27,8 @@ void EraseTrail(HWND view) {
 
 void SetStatusText(IWebBrowser2* browser, const wchar_t* text) {
     if (!browser || !text) return;
-    BSTR value = ::SysAllocString(text);
-    if (!value) return;
-    browser->put_StatusText(value);
-    ::SysFreeString(value);
+    const unique_bstr value(::SysAllocString(text));
+    if (value) browser->put_StatusText(value.get());
 }
 
 }  // namespace cc

@@ -32,10 +32,8 @@ bool HasAddress(BSTR href) { return href != nullptr && ::SysStringLen(href) > 0;
 
 template <typename Link>
 bool LinkHasAddress(Link* link) {
-    BSTR href = nullptr;
-    const bool has = SUCCEEDED(link->get_href(&href)) && HasAddress(href);
-    ::SysFreeString(href);
-    return has;
+    unique_bstr href;
+    return SUCCEEDED(link->get_href(href.put())) && HasAddress(href.get());
 }
 
 POINT Minus(POINT a, POINT b) { return {a.x - b.x, a.y - b.y}; }
@@ -54,22 +52,17 @@ VARIANT ChildId(LONG id) {
 
 // The role of an object or of one of its simple children; -1 when it gives none.
 LONG RoleOf(IAccessible* object, LONG child) {
-    VARIANT role;
-    ::VariantInit(&role);
-    const bool known = SUCCEEDED(object->get_accRole(ChildId(child), &role)) && role.vt == VT_I4;
-    const LONG value = known ? role.lVal : -1;
-    ::VariantClear(&role);
-    return value;
+    unique_variant role;
+    const bool known = SUCCEEDED(object->get_accRole(ChildId(child), role.put())) && role->vt == VT_I4;
+    return known ? role->lVal : -1;
 }
 
 AccessibleHit DescribeItem(IAccessible* object, LONG child, unique_bstr* name) {
     AccessibleHit hit{ItemAtPoint::Item, false};
-    VARIANT state;
-    ::VariantInit(&state);
-    if (SUCCEEDED(object->get_accState(ChildId(child), &state)) && state.vt == VT_I4) {
-        hit.selected = (state.lVal & STATE_SYSTEM_SELECTED) != 0;
+    unique_variant state;
+    if (SUCCEEDED(object->get_accState(ChildId(child), state.put())) && state->vt == VT_I4) {
+        hit.selected = (state->lVal & STATE_SYSTEM_SELECTED) != 0;
     }
-    ::VariantClear(&state);
     if (name && FAILED(object->get_accName(ChildId(child), name->put()))) name->reset();
     return hit;
 }
@@ -84,27 +77,18 @@ AccessibleHit AccessibleItemAt(HWND view, POINT screen, unique_bstr* name) {
         return {};
     }
     for (int depth = 0; depth < kMaxAccessibleDepth; ++depth) {
-        VARIANT hit;
-        ::VariantInit(&hit);
-        if (FAILED(object->accHitTest(screen.x, screen.y, &hit))) {
-            ::VariantClear(&hit);
-            return {};
-        }
-        if (hit.vt == VT_I4) {
-            const LONG child = hit.lVal;
+        unique_variant hit;
+        if (FAILED(object->accHitTest(screen.x, screen.y, hit.put()))) return {};
+        if (hit->vt == VT_I4) {
+            const LONG child = hit->lVal;
             const LONG role = RoleOf(object.Get(), child);
             if (role == ROLE_SYSTEM_LISTITEM) return DescribeItem(object.Get(), child, name);
             if (child == CHILDID_SELF && role == ROLE_SYSTEM_LIST) return {ItemAtPoint::Empty, false};
             return {};
         }
-        if (hit.vt != VT_DISPATCH) {  // VT_EMPTY: not on the object at all
-            ::VariantClear(&hit);
-            return {};
-        }
+        if (hit->vt != VT_DISPATCH) return {};  // VT_EMPTY: not on the object at all
         ComPtr<IAccessible> child;
-        const bool usable = hit.pdispVal && QueryTo(hit.pdispVal, child);
-        ::VariantClear(&hit);
-        if (!usable) return {};
+        if (!hit->pdispVal || !QueryTo(hit->pdispVal, child)) return {};
         if (RoleOf(child.Get(), CHILDID_SELF) == ROLE_SYSTEM_LISTITEM) return DescribeItem(child.Get(), CHILDID_SELF, name);
         object = child;
     }

@@ -9,6 +9,7 @@
 #include "actions/folder_navigation.h"
 #include "settings/quick_move_store.h"
 #include "menus/quick_wnd.h"
+#include "common/unique_handle.h"
 #include "module/module.h"
 
 using Microsoft::WRL::ComPtr;
@@ -27,33 +28,18 @@ constexpr GUID kTravelLogStg = {0x7EBFDD80, 0xAD18, 0x11D3, {0xA4, 0xC5, 0x00, 0
 // item texts are measured with.
 class MeasuringDc {
 public:
-    explicit MeasuringDc(HWND window) : window_(window), dc_(::GetDC(window)) {
-        if (dc_) previous_ = ::SelectObject(dc_, ::GetStockObject(DEFAULT_GUI_FONT));
-    }
-    ~MeasuringDc() {
-        if (!dc_) return;
-        if (previous_) ::SelectObject(dc_, previous_);
-        ::ReleaseDC(window_, dc_);
-    }
-    MeasuringDc(const MeasuringDc&) = delete;
-    MeasuringDc& operator=(const MeasuringDc&) = delete;
-    HDC get() const { return dc_; }
+    explicit MeasuringDc(HWND window) : dc_(window, ::GetDC(window)), font_(dc_.get(), ::GetStockObject(DEFAULT_GUI_FONT)) {}
+    HDC get() const { return dc_.get(); }
 
 private:
-    HWND window_;
-    HDC dc_;
-    HGDIOBJ previous_ = nullptr;
+    unique_window_dc dc_;
+    select_object_scope font_;  // put back before the DC goes
 };
 
 class PopupMenu {
 public:
     PopupMenu() : menu_(::CreatePopupMenu()) {}
-    ~PopupMenu() {
-        if (menu_) ::DestroyMenu(menu_);
-    }
-    PopupMenu(const PopupMenu&) = delete;
-    PopupMenu& operator=(const PopupMenu&) = delete;
-    HMENU get() const { return menu_; }
+    HMENU get() const { return menu_.get(); }
     // An owner-drawn item (drawn from slot id - 1) at `position`.
     void Insert(UINT position, UINT id, UINT state, bool withState) {
         MENUITEMINFOW item{};
@@ -62,40 +48,58 @@ public:
         item.fType = MFT_OWNERDRAW;
         item.fState = state;
         item.wID = id;
-        ::InsertMenuItemW(menu_, position, TRUE, &item);
+        ::InsertMenuItemW(menu_.get(), position, TRUE, &item);
     }
     UINT Track(POINT at, HWND owner) const {
-        return static_cast<UINT>(::TrackPopupMenu(menu_, kMenuFlags, at.x, at.y, 0, owner, nullptr));
+        return static_cast<UINT>(::TrackPopupMenu(menu_.get(), kMenuFlags, at.x, at.y, 0, owner, nullptr));
     }
 
 private:
-    HMENU menu_;
+    unique_hmenu menu_;
 };
 
-VARIANT Nothing() {
-    VARIANT v;
-    ::VariantInit(&v);
-    v.vt = VT_BOOL;
-    v.boolVal = VARIANT_FALSE;
-    return v;
+void SetNothing(unique_variant& v) {
+    v.reset();
+    v->vt = VT_BOOL;
+    v->boolVal = VARIANT_FALSE;
 }
 
-HICON LoadArrow(int id) {
-    return static_cast<HICON>(::LoadImageW(ThisModule(), MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
+unique_hicon LoadArrow(int id) {
+    return unique_hicon(
+        static_cast<HICON>(::LoadImageW(ThisModule(), MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR)));
 }
+
+// The slots a menu draws from borrow these; they go when the menu has closed, and the
+// slots are cleared so nothing points at them afterwards.
+struct SlotOwners {
+    explicit SlotOwners(QuickWnd& quick) : quick_(quick) {}
+    ~SlotOwners() {
+        for (int i = 0; i < kMenuSlots; ++i) {
+            quick_.slot(i).icon = nullptr;
+            quick_.slot(i).pidl = nullptr;
+        }
+    }
+    SlotOwners(const SlotOwners&) = delete;
+    SlotOwners& operator=(const SlotOwners&) = delete;
+    unique_hicon icons[kMenuSlots];
+    unique_pidl pidls[kMenuSlots];
+
+private:
+    QuickWnd& quick_;
+};
 
 }  // namespace
 
-VARIANT ShowQuickMoveMenu(const GestureContext& ctx, POINT screen, HWND underPointer) {
-    VARIANT result = Nothing();
+void ShowQuickMoveMenu(const GestureContext& ctx, POINT screen, HWND underPointer, unique_variant& chosenFolder) {
+    SetNothing(chosenFolder);
     QuickWnd* quick = QuickWnd::FromHandle(ctx.quickWnd);
-    ComPtr<IMalloc> allocator;
-    if (!quick || FAILED(::SHGetMalloc(&allocator)) || !allocator) return result;
+    if (!quick) return;
     wchar_t links[MAX_PATH];
-    if (!LinksFolderPath(ctx.mapping ? ctx.mapping->folder() : ModuleFolder(), links)) return result;
+    if (!LinksFolderPath(ctx.mapping ? ctx.mapping->folder() : ModuleFolder(), links)) return;
 
     PopupMenu menu;
-    if (!menu.get()) return result;
+    if (!menu.get()) return;
+    SlotOwners owners(*quick);
     int count = 0;
     {
         MeasuringDc dc(underPointer);
@@ -109,12 +113,14 @@ VARIANT ShowQuickMoveMenu(const GestureContext& ctx, POINT screen, HWND underPoi
             wchar_t path[MAX_PATH];
             if (!AppendPath(path, links, name.c_str())) break;
             MenuSlot& slot = quick->slot(count);
-            const LinkRead read = ReadQuickMoveLink(path, &slot.pidl);
+            const LinkRead read = ReadQuickMoveLink(path, owners.pidls[count].put());
             if (read == LinkRead::Stop) break;
             if (read == LinkRead::Skip) continue;
+            slot.pidl = owners.pidls[count].get();
             SHFILEINFOW info{};
             ::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(slot.pidl), 0, &info, sizeof(info),
                              SHGFI_PIDL | SHGFI_ICON | SHGFI_DISPLAYNAME | SHGFI_SMALLICON);
+            owners.icons[count].reset(info.hIcon);
             slot.icon = info.hIcon;
             quick->SetSlotName(count, info.szDisplayName, dc.get());
             menu.Insert(static_cast<UINT>(count), static_cast<UINT>(count + 1), 0, false);
@@ -122,64 +128,57 @@ VARIANT ShowQuickMoveMenu(const GestureContext& ctx, POINT screen, HWND underPoi
         }
     }
     const UINT chosen = menu.Track(screen, ctx.quickWnd);
-    if (chosen > 0 && static_cast<int>(chosen) <= count) PidlToVariant(&result, quick->slot(chosen - 1).pidl);
-    if (result.vt == VT_EMPTY) result = Nothing();
-    for (int i = 0; i < count; ++i) {
-        MenuSlot& slot = quick->slot(i);
-        if (slot.icon) ::DestroyIcon(slot.icon);
-        slot.icon = nullptr;
-        allocator->Free(slot.pidl);
-        slot.pidl = nullptr;
+    if (chosen > 0 && static_cast<int>(chosen) <= count && !PidlToVariant(chosenFolder.put(), quick->slot(chosen - 1).pidl)) {
+        SetNothing(chosenFolder);
     }
-    return result;
 }
 
-int ShowHistoryMenu(const GestureContext& ctx, POINT screen, HWND underPointer) {
+bool ShowHistoryMenu(const GestureContext& ctx, POINT screen, HWND underPointer) {
     QuickWnd* quick = QuickWnd::FromHandle(ctx.quickWnd);
     ComPtr<IServiceProvider> services;
     ComPtr<ITravelLogStg> log;
     if (!quick || !QueryTo(ctx.browser, services) ||
         FAILED(services->QueryService(kTravelLogStg, kTravelLogStg, reinterpret_cast<void**>(log.GetAddressOf()))) ||
         !log) {
-        return 0;
+        return false;
     }
     DWORD back = 0, forward = 0;
-    if (FAILED(log->GetCount(TLEF_RELATIVE_BACK, &back))) return 0;
-    if (FAILED(log->GetCount(TLEF_RELATIVE_FORE, &forward))) return 0;
+    if (FAILED(log->GetCount(TLEF_RELATIVE_BACK, &back))) return false;
+    if (FAILED(log->GetCount(TLEF_RELATIVE_FORE, &forward))) return false;
     if (back > kMaxHistoryEntries) back = kMaxHistoryEntries;
     if (forward > kMaxHistoryEntries) forward = kMaxHistoryEntries;
     ComPtr<IEnumTravelLogEntry> backEntries, forwardEntries;
     if (FAILED(log->EnumEntries(TLEF_RELATIVE_BACK, &backEntries)) || !backEntries ||
         FAILED(log->EnumEntries(TLEF_RELATIVE_FORE, &forwardEntries)) || !forwardEntries) {
-        return 0;
+        return false;
     }
 
     PopupMenu menu;
-    if (!menu.get()) return 0;
-    HICON backIcon = LoadArrow(kBackIconId);
-    HICON forwardIcon = LoadArrow(kForwardIconId);
+    if (!menu.get()) return false;
+    SlotOwners owners(*quick);
+    const unique_hicon backIcon = LoadArrow(kBackIconId);
+    const unique_hicon forwardIcon = LoadArrow(kForwardIconId);
     {
         MeasuringDc dc(underPointer);
         auto addEntry = [&](IEnumTravelLogEntry* entries, int slot, UINT position, HICON icon) {
             ComPtr<ITravelLogEntry> entry;
             ULONG fetched = 0;
             if (entries->Next(1, &entry, &fetched) != S_OK || !entry) return false;
-            LPWSTR title = nullptr;
-            if (FAILED(entry->GetTitle(&title))) title = nullptr;
-            quick->SetSlotName(slot, title, dc.get());
-            ::CoTaskMemFree(title);
+            unique_cotaskmem_string title;
+            if (FAILED(entry->GetTitle(title.put()))) title.reset();
+            quick->SetSlotName(slot, title.get(), dc.get());
             quick->slot(slot).icon = icon;
             menu.Insert(position, static_cast<UINT>(slot + 1), 0, true);
             return true;
         };
-        for (DWORD i = 0; i < back; ++i) addEntry(backEntries.Get(), static_cast<int>(i), 0, backIcon);
+        for (DWORD i = 0; i < back; ++i) addEntry(backEntries.Get(), static_cast<int>(i), 0, backIcon.get());
         quick->SetSlotName(static_cast<int>(back), L"History", dc.get());
         quick->slot(static_cast<int>(back)).icon = nullptr;
         menu.Insert(back, back + 1, MFS_GRAYED | MFS_DEFAULT, true);
         int k = 0;
         for (DWORD attempt = 0; attempt < forward; ++attempt) {
             const int slot = static_cast<int>(back) + 1 + k;
-            if (addEntry(forwardEntries.Get(), slot, static_cast<UINT>(slot), forwardIcon)) ++k;
+            if (addEntry(forwardEntries.Get(), slot, static_cast<UINT>(slot), forwardIcon.get())) ++k;
         }
     }
     const UINT chosen = menu.Track(screen, ctx.quickWnd);
@@ -188,10 +187,7 @@ int ShowHistoryMenu(const GestureContext& ctx, POINT screen, HWND underPointer) 
         ComPtr<ITravelLogEntry> target;
         if (SUCCEEDED(log->GetRelativeEntry(offset, &target)) && target) log->TravelTo(target.Get());
     }
-    if (backIcon) ::DestroyIcon(backIcon);
-    if (forwardIcon) ::DestroyIcon(forwardIcon);
-    for (int i = 0; i < kMenuSlots; ++i) quick->slot(i).icon = nullptr;
-    return 1;
+    return true;
 }
 
 }  // namespace cc

@@ -5,16 +5,17 @@
 #include <exdisp.h>
 #include <oleauto.h>
 
+#include "common/unique_handle.h"
 #include "context/gesture_context.h"
 
 namespace cc {
 
-// The favourite folders; returns the chosen folder as a VT_ARRAY|VT_UI1 item list, or an
-// empty variant. The caller clears it.
-VARIANT ShowQuickMoveMenu(const GestureContext& ctx, POINT screen, HWND underPointer);
+// The favourite folders; `chosenFolder` receives the chosen folder as a VT_ARRAY|VT_UI1
+// item list, or VT_BOOL false when none was chosen.
+void ShowQuickMoveMenu(const GestureContext& ctx, POINT screen, HWND underPointer, unique_variant& chosenFolder);
 
-// The browser's back and forward history; travels to the chosen entry. 1 when a menu
+// The browser's back and forward history; travels to the chosen entry. True when a menu
 // was shown.
-int ShowHistoryMenu(const GestureContext& ctx, POINT screen, HWND underPointer);
+bool ShowHistoryMenu(const GestureContext& ctx, POINT screen, HWND underPointer);
 
 }  // namespace cc

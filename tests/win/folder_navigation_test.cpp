@@ -113,25 +113,25 @@ TEST_F(Navigation, ByNamespaceOnTheDesktopOrWithoutAViewStays) {
     shell.folder = nullptr;
     EXPECT_EQ(UpOneFolder(ctx(), 0), 1);
     browser.shellBrowser = nullptr;
-    PIDLIST_ABSOLUTE none = reinterpret_cast<PIDLIST_ABSOLUTE>(1);
-    EXPECT_FALSE(GetCurrentFolderPidl(&browser, &none));
-    EXPECT_EQ(none, nullptr);
+    unique_pidl none;
+    ::SHParseDisplayName(L"C:\\windows", nullptr, none.put(), 0, nullptr);  // what it held goes
+    EXPECT_FALSE(GetCurrentFolderPidl(&browser, none));
+    EXPECT_FALSE(none);
     EXPECT_EQ(UpOneFolder(ctx(), 0), 1);
     EXPECT_TRUE(browser.navigations.empty());
 }
 
 TEST_F(Navigation, ItemListsAsVariants) {
     VARIANT v;
-    EXPECT_EQ(PidlToVariant(nullptr, nullptr), 0);
-    EXPECT_EQ(PidlToVariant(&v, nullptr), 0);
-    PIDLIST_ABSOLUTE pidl = nullptr;
-    ASSERT_TRUE(SUCCEEDED(::SHParseDisplayName(L"C:\\windows", nullptr, &pidl, 0, nullptr)));
-    ASSERT_EQ(PidlToVariant(&v, pidl), 1);
+    EXPECT_FALSE(PidlToVariant(nullptr, nullptr));
+    EXPECT_FALSE(PidlToVariant(&v, nullptr));
+    unique_pidl pidl;
+    ASSERT_TRUE(SUCCEEDED(::SHParseDisplayName(L"C:\\windows", nullptr, pidl.put(), 0, nullptr)));
+    ASSERT_TRUE(PidlToVariant(&v, pidl.get()));
     EXPECT_EQ(v.vt, VT_ARRAY | VT_UI1);
     EXPECT_EQ(v.parray->rgsabound[0].lLbound, 0);
-    EXPECT_EQ(v.parray->rgsabound[0].cElements, ::ILGetSize(pidl));
+    EXPECT_EQ(v.parray->rgsabound[0].cElements, ::ILGetSize(pidl.get()));
     ::VariantClear(&v);
-    EXPECT_EQ(FreePidl(pidl), 1);
 }
 
 TEST_F(Navigation, AnItemListThatRunsOffItsAllocationIsNotCopied) {
@@ -141,7 +141,7 @@ TEST_F(Navigation, AnItemListThatRunsOffItsAllocationIsNotCopied) {
     const unsigned char bytes[] = {16, 0, 'x', 'y'};
     std::memcpy(damaged, bytes, sizeof(bytes));
     VARIANT v;
-    EXPECT_EQ(PidlToVariant(&v, reinterpret_cast<PCIDLIST_ABSOLUTE>(damaged)), 0);
+    EXPECT_FALSE(PidlToVariant(&v, reinterpret_cast<PCIDLIST_ABSOLUTE>(damaged)));
     EXPECT_EQ(v.vt, VT_EMPTY);
     ::CoTaskMemFree(damaged);
 }

@@ -417,9 +417,9 @@ protected:
         ReadQuickMoveStore(folder.path().c_str(), folders);
         test::MenuDriver driver({VK_ESCAPE});
         GestureContext ctx{&session, SettingsView(), quick.hwnd(), &browser, &mapping};
-        VARIANT chosen = ShowQuickMoveMenu(ctx, POINT{300, 200}, owner.frame());
-        EXPECT_NE(chosen.vt, VT_ARRAY | VT_UI1) << "nothing was chosen";
-        ::VariantClear(&chosen);
+        unique_variant chosen;
+        ShowQuickMoveMenu(ctx, POINT{300, 200}, owner.frame(), chosen);
+        EXPECT_NE(chosen->vt, VT_ARRAY | VT_UI1) << "nothing was chosen";
         return folders.count();
     }
 

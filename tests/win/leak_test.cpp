@@ -170,15 +170,15 @@ protected:
 TEST_F(MenuLeaks, QuickMoveMenusWithTheirIconsAndNames) {
     ExpectNoGrowth("quick-move menu", 150 * test::StressScale(), 60, [&] {
         MenuCloser closer;
-        VARIANT chosen = ShowQuickMoveMenu(ctx(), POINT{300, 200}, owner.frame());
-        ::VariantClear(&chosen);
+        unique_variant chosen;
+        ShowQuickMoveMenu(ctx(), POINT{300, 200}, owner.frame(), chosen);
     });
 }
 
 TEST_F(MenuLeaks, HistoryMenus) {
     ExpectNoGrowth("history menu", 150 * test::StressScale(), 60, [&] {
         MenuCloser closer;
-        EXPECT_EQ(ShowHistoryMenu(ctx(), POINT{300, 200}, owner.frame()), 1);
+        EXPECT_TRUE(ShowHistoryMenu(ctx(), POINT{300, 200}, owner.frame()));
     });
 }
 
