@@ -107,27 +107,6 @@ bool GetCurrentFolderPidl(IWebBrowser2* browser, unique_pidl& pidl) {
     return true;
 }
 
-bool PidlToVariant(VARIANT* out, PCIDLIST_ABSOLUTE pidl) {
-    if (!out || !pidl) return false;
-    ::VariantInit(out);
-    const UINT size = ShellItemListSize(pidl);
-    if (size == 0) return false;
-    SAFEARRAY* bytes = ::SafeArrayCreateVector(VT_UI1, 0, size);
-    if (!bytes) return false;
-    // The variant owns the array from here, so every way out frees it.
-    out->vt = VT_ARRAY | VT_UI1;
-    out->parray = bytes;
-    void* data = nullptr;
-    if (FAILED(::SafeArrayAccessData(bytes, &data))) {
-        ::SafeArrayDestroy(bytes);
-        ::VariantInit(out);
-        return false;
-    }
-    std::memcpy(data, pidl, size);
-    ::SafeArrayUnaccessData(bytes);
-    return true;
-}
-
 int UpOneFolder(const GestureContext& ctx, int32_t byPath) {
     if (!ctx.browser) return 0;
     return byPath != 0 ? UpOneFolderByPath(ctx.browser) : UpOneFolderByNamespace(ctx.browser);

@@ -34,9 +34,4 @@ bool OpenFolderItemInNewWindow(const GestureContext& ctx, const wchar_t* itemNam
 // when any step fails or the list does not end inside its allocation.
 bool GetCurrentFolderPidl(IWebBrowser2* browser, unique_pidl& pidl);
 
-// Fills `out` with a VT_ARRAY|VT_UI1 copy of the list (the caller clears it); false with
-// `out` empty for a null list, a list that does not end inside its allocation by the
-// shell allocator, or when no array could be made.
-bool PidlToVariant(VARIANT* out, PCIDLIST_ABSOLUTE pidl);
-
 }  // namespace cc

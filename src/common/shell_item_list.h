@@ -4,9 +4,11 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include <oleauto.h>
 #include <shtypes.h>
 
 #include <cstddef>
+#include <cstring>
 
 #include "common/item_list.h"
 
@@ -27,6 +29,30 @@ inline UINT ShellItemListSize(PCUIDLIST_RELATIVE pidl) {
         if (allocated != static_cast<SIZE_T>(-1) && allocated < limit) limit = allocated;
     }
     return static_cast<UINT>(ItemListSize(reinterpret_cast<const unsigned char*>(pidl), limit));
+}
+
+// Fills `out` with a VT_ARRAY|VT_UI1 copy of the list, as the browser's Navigate2 takes
+// one (the caller clears it); false with `out` empty for a null list, a list that does
+// not end inside its allocation by the shell allocator, or when no array could be made.
+inline bool PidlToVariant(VARIANT* out, PCIDLIST_ABSOLUTE pidl) {
+    if (!out || !pidl) return false;
+    ::VariantInit(out);
+    const UINT size = ShellItemListSize(pidl);
+    if (size == 0) return false;
+    SAFEARRAY* bytes = ::SafeArrayCreateVector(VT_UI1, 0, size);
+    if (!bytes) return false;
+    // The variant owns the array from here, so every way out frees it.
+    out->vt = VT_ARRAY | VT_UI1;
+    out->parray = bytes;
+    void* data = nullptr;
+    if (FAILED(::SafeArrayAccessData(bytes, &data))) {
+        ::SafeArrayDestroy(bytes);
+        ::VariantInit(out);
+        return false;
+    }
+    std::memcpy(data, pidl, size);
+    ::SafeArrayUnaccessData(bytes);
+    return true;
 }
 
 }  // namespace cc

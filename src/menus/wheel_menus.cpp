@@ -6,7 +6,7 @@
 #include <tlogstg.h>
 #include <wrl/client.h>
 
-#include "actions/folder_navigation.h"
+#include "common/shell_item_list.h"
 #include "settings/quick_move_store.h"
 #include "menus/quick_wnd.h"
 #include "common/unique_handle.h"

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "actions/folder_navigation.h"
+#include "common/shell_item_list.h"
 #include "attached_view.h"
 #include "launch_recorder.h"
 
