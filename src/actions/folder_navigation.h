@@ -13,7 +13,8 @@
 namespace cc {
 
 // Up one folder in a folder window: by file-system path when `byPath` is non-zero, else
-// by shell namespace. 1 when it went through, 0 when there was nothing to go up to.
+// by shell namespace. 1 when it went through, 0 when there was nothing to go up to: the
+// double-click handler passes it on as its verdict on the click (1 = consumed).
 int UpOneFolder(const GestureContext& ctx, int32_t byPath);
 
 // Up one level of a web address. 1 when it navigated.

@@ -89,9 +89,7 @@ const wchar_t* ActionName(ActionList list, int action) {
     return list == ActionList::Explorer ? kExplorerActionNames[action] : kBrowserActionNames[action];
 }
 
-int BrowserActionIe7Only(int action) {
-    return (action >= kFirstTabAction && action <= kLastTabAction) ? 1 : 0;
-}
+bool BrowserActionIe7Only(int action) { return action >= kFirstTabAction && action <= kLastTabAction; }
 
 const wchar_t* DirectionName(int32_t code) {
     return IsStrokeCode(code) ? kDirectionNames[code] : nullptr;

@@ -73,8 +73,8 @@ static_assert(BrowserFavouritesPane + 1 == kBrowserActionCount);
 // Display name of an action, or nullptr for an identifier outside the list.
 const wchar_t* ActionName(ActionList list, int action);
 
-// 1 for the browser actions that exist only in a tabbed browser (version 7 and later).
-int BrowserActionIe7Only(int action);
+// True for the browser actions that exist only in a tabbed browser (version 7 and later).
+bool BrowserActionIe7Only(int action);
 
 // "上" "右" "下" "左"; nullptr for a code outside 0..3.
 const wchar_t* DirectionName(int32_t code);

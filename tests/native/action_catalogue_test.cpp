@@ -43,10 +43,10 @@ TEST(ActionNames, IdentifiersOutsideTheListsHaveNoName) {
 
 TEST(ActionNames, OnlyTheTabCommandsNeedATabbedBrowser) {
     for (int k = 0; k < kBrowserActionCount; ++k) {
-        EXPECT_EQ(BrowserActionIe7Only(k), (k >= 11 && k <= 17) ? 1 : 0) << k;
+        EXPECT_EQ(BrowserActionIe7Only(k), k >= 11 && k <= 17) << k;
     }
-    EXPECT_EQ(BrowserActionIe7Only(-1), 0);
-    EXPECT_EQ(BrowserActionIe7Only(29), 0);
+    EXPECT_FALSE(BrowserActionIe7Only(-1));
+    EXPECT_FALSE(BrowserActionIe7Only(29));
 }
 
 TEST(GestureText, DirectionNamesAndSeparators) {
