@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <memory>
 #include <new>
 
@@ -13,9 +14,17 @@
 namespace cc {
 namespace {
 
-// Process-wide: at most one sheet exists, on the thread that opened it.
+// Process-wide: at most one sheet exists, on the thread that opened it. Browser windows
+// run on threads of their own, so the sheet is claimed atomically before it is made and
+// given back once, when it goes or could not be made.
+std::atomic<bool> g_claimed{false};
+
+bool ClaimSheet() {
+    bool expected = false;
+    return g_claimed.compare_exchange_strong(expected, true);
+}
+
 struct SheetState {
-    bool open = false;
     HWND window = nullptr;
     int32_t browserKind = ViewFolderList;
     DLGPROC previous = nullptr;
@@ -36,9 +45,9 @@ void ForgetSheet() {
     if (g_sheet.keyRouter) ::UnhookWindowsHookEx(g_sheet.keyRouter);
     g_sheet.keyRouter = nullptr;
     g_sheet.window = nullptr;
-    g_sheet.open = false;
     g_sheet.settings.reset();
     g_sheet.activation.reset();
+    g_claimed = false;
 }
 
 // The host's message loop knows nothing of the sheet: while it is open, its keyboard
@@ -58,10 +67,7 @@ LRESULT CALLBACK KeyRouter(int code, WPARAM wParam, LPARAM lParam) {
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-void CloseSheet(HWND sheet) {
-    g_sheet.open = false;
-    ::DestroyWindow(sheet);
-}
+void CloseSheet(HWND sheet) { ::DestroyWindow(sheet); }
 
 INT_PTR CALLBACK SheetDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -70,7 +76,6 @@ INT_PTR CALLBACK SheetDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK) {
-            g_sheet.open = false;
             ::SendMessageW(hwnd, PSM_APPLY, 0, 0);
             if (g_sheet.settings) g_sheet.settings->SaveToFile();  // a failed save is not reported
             ::DestroyWindow(hwnd);
@@ -114,16 +119,22 @@ int32_t SheetBrowserKind() { return g_sheet.browserKind; }
 HWND SheetWindow() { return g_sheet.window; }
 
 int OpenSettingsSheet(const GestureContext& ctx) {
-    if (g_sheet.open || !ctx.browser || !ctx.session) return 0;
+    if (!ctx.browser || !ctx.session || !ClaimSheet()) return 0;
     SHANDLE_PTR owner = 0;
     if (FAILED(ctx.browser->get_HWND(&owner))) owner = 0;
 
     auto settings = ctx.mapping ? std::unique_ptr<SettingsMapping>(new (std::nothrow) SettingsMapping(
                                       ctx.mapping->name(), ctx.mapping->folder()))
                                 : std::unique_ptr<SettingsMapping>(new (std::nothrow) SettingsMapping());
-    if (!settings || !settings->MapShared()) return 0;
+    if (!settings || !settings->MapShared()) {
+        g_claimed = false;
+        return 0;
+    }
     auto activation = std::unique_ptr<ModuleActivationContext>(new (std::nothrow) ModuleActivationContext());
-    if (!activation) return 0;
+    if (!activation) {
+        g_claimed = false;
+        return 0;
+    }
     ActivationScope active(activation->get());
 
     struct PageTemplate {
@@ -148,6 +159,7 @@ int OpenSettingsSheet(const GestureContext& ctx) {
         pages[i] = ::CreatePropertySheetPageW(&page);
         if (!pages[i]) {
             for (int j = 0; j < i; ++j) ::DestroyPropertySheetPage(pages[j]);
+            g_claimed = false;
             return 0;
         }
     }
@@ -158,7 +170,6 @@ int OpenSettingsSheet(const GestureContext& ctx) {
     g_sheet.moduleLocked = true;
     g_sheet.settings = std::move(settings);
     g_sheet.activation = std::move(activation);
-    g_sheet.open = true;
     g_sheet.browserKind = ctx.session->ViewKind;
 
     PROPSHEETHEADERW header{};

@@ -8,9 +8,12 @@
 #include <prsht.h>
 #include <shlobj.h>
 
+#include <atomic>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "dialogs/gesture_edit_dialog.h"
 #include "settings/quick_move_store.h"
@@ -173,6 +176,64 @@ TEST_F(Sheet, OpensOncePerProcessOnTheBehaviourPageWithItsFourTabs) {
     EXPECT_EQ(PropSheet_HwndToIndex(sheet, PropSheet_GetCurrentPageHwnd(sheet)), 0);
     EXPECT_EQ(::GetDlgItem(sheet, 0x3021 /* the sheet's Apply button */) == nullptr || !::IsWindowVisible(::GetDlgItem(sheet, 0x3021 /* the sheet's Apply button */)),
               true) << "no Apply button";
+}
+
+// The settings sheets among a thread's top-level windows.
+BOOL CALLBACK CollectSheet(HWND window, LPARAM into) {
+    wchar_t cls[16] = L"", caption[64] = L"";
+    ::GetClassNameW(window, cls, 16);
+    ::GetWindowTextW(window, caption, 64);
+    if (std::wstring(cls) == L"#32770" && std::wstring(caption) == L"CursorCadenceの設定") {
+        reinterpret_cast<std::vector<HWND>*>(into)->push_back(window);
+    }
+    return TRUE;
+}
+
+// Two browser windows, each on its own thread, ask for the sheet at the same moment:
+// exactly one sheet appears, and once it is closed the sheet can be opened again.
+TEST_F(Sheet, TwoThreadsOpeningAtOnceGetOneSheet) {
+    for (int round = 0; round < 3; ++round) {
+        std::atomic<int> ready{0}, returned{0}, opened{0};
+        std::atomic<bool> go{false}, finish{false};
+        DWORD threads[2] = {};
+        auto openOnThisThread = [&](int i) {
+            threads[i] = ::GetCurrentThreadId();
+            const bool com = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+            {
+                test::HostWindow frame{{L"SHELLDLL_DefView"}, RECT{120 + 60 * i, 80, 620 + 60 * i, 520}};
+                test::FakeBrowser threadBrowser;
+                threadBrowser.topLevel = frame.frame();
+                GestureSession threadSession;
+                threadSession.ViewKind = ViewFolderList;
+                const GestureContext c{&threadSession, opener.view(), nullptr, &threadBrowser, &opener};
+                ++ready;
+                while (!go) std::this_thread::yield();
+                if (OpenSettingsSheet(c)) ++opened;
+                ++returned;
+                PumpUntil([&] { return finish.load(); }, 10000);
+            }  // the frame goes, and any sheet it owns with it
+            if (com) ::CoUninitialize();
+        };
+        std::thread first(openOnThisThread, 0), second(openOnThisThread, 1);
+        EXPECT_TRUE(PumpUntil([&] { return ready == 2; }, 5000));
+        go = true;
+        EXPECT_TRUE(PumpUntil([&] { return returned == 2; }, 5000));
+        std::vector<HWND> sheets;
+        for (DWORD thread : threads) ::EnumThreadWindows(thread, &CollectSheet, reinterpret_cast<LPARAM>(&sheets));
+        EXPECT_EQ(opened.load(), 1) << "round " << round;
+        EXPECT_EQ(sheets.size(), 1u) << "round " << round;
+        EXPECT_EQ(sheets.empty() ? nullptr : sheets[0], SheetWindow());
+        for (HWND sheet : sheets) {
+            DWORD_PTR result = 0;
+            ::SendMessageTimeoutW(sheet, WM_COMMAND, IDCANCEL, 0, SMTO_NORMAL, 2000, &result);
+        }
+        EXPECT_TRUE(PumpUntil([] { return SheetWindow() == nullptr; }, 2000));
+        finish = true;
+        first.join();
+        second.join();
+    }
+    EXPECT_TRUE(OpenSettingsSheet(ctx())) << "closed, the sheet opens again";
+    EXPECT_NE(SheetWindow(), nullptr);
 }
 
 // A window handle is a 32-bit value sign-extended: one with bit 31 set is a real sheet.
