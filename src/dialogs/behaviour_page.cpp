@@ -40,14 +40,13 @@ void PaintSwatch(HWND page, BehaviourPageState& values) {
     unique_window_dc dc(button, ::GetDC(button));
     if (!values.swatch) values.swatch.reset(::CreateCompatibleBitmap(dc.get(), kSwatchWidth, kSwatchHeight));
     if (!values.swatch) return;
-    HDC memory = ::CreateCompatibleDC(dc.get());
     {
-        select_object_scope bitmap(memory, values.swatch.get());
+        unique_hdc memory(::CreateCompatibleDC(dc.get()));
+        select_object_scope bitmap(memory.get(), values.swatch.get());
         unique_any<HBRUSH, DeleteGdiObject> fill(::CreateSolidBrush(values.colour));
         const RECT all{0, 0, kSwatchWidth, kSwatchHeight};
-        ::FillRect(memory, &all, fill.get());
+        ::FillRect(memory.get(), &all, fill.get());
     }
-    ::DeleteDC(memory);
     ::SendMessageW(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(values.swatch.get()));
     ::InvalidateRect(button, nullptr, FALSE);
 }

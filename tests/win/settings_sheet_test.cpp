@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/unique_handle.h"
 #include "dialogs/gesture_edit_dialog.h"
 #include "settings/quick_move_store.h"
 #include "dialogs/resource.h"
@@ -263,11 +264,11 @@ TEST_F(Sheet, TheBehaviourPageShowsTheDefaults) {
     // The swatch is the default colour, 33CCFF.
     HBITMAP swatch = reinterpret_cast<HBITMAP>(::SendDlgItemMessageW(page, IDC_TRAIL_COLOUR, BM_GETIMAGE, IMAGE_BITMAP, 0));
     ASSERT_NE(swatch, nullptr);
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    HGDIOBJ old = ::SelectObject(dc, swatch);
-    EXPECT_EQ(::GetPixel(dc, 5, 5), RGB(0x33, 0xCC, 0xFF));
-    ::SelectObject(dc, old);
-    ::DeleteDC(dc);
+    {
+        unique_hdc dc(::CreateCompatibleDC(nullptr));
+        select_object_scope selected(dc.get(), swatch);
+        EXPECT_EQ(::GetPixel(dc.get(), 5, 5), RGB(0x33, 0xCC, 0xFF));
+    }
     test::SaveScreenshot(SheetWindow(), L"sheet-1-behaviour");
 }
 
@@ -616,12 +617,9 @@ TEST(GestureEditDialog, BackspaceOnNothingAndCancel) {
 COLORREF FacePixel(HWND dialog, int k, int x, int y) {
     HBITMAP face = reinterpret_cast<HBITMAP>(
         ::SendDlgItemMessageW(dialog, IDC_FIRST_COLOUR + k, BM_GETIMAGE, IMAGE_BITMAP, 0));
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    HGDIOBJ old = ::SelectObject(dc, face);
-    const COLORREF c = ::GetPixel(dc, x, y);
-    ::SelectObject(dc, old);
-    ::DeleteDC(dc);
-    return c;
+    unique_hdc dc(::CreateCompatibleDC(nullptr));
+    select_object_scope selected(dc.get(), face);
+    return ::GetPixel(dc.get(), x, y);
 }
 
 TEST(TrailColourPicker, MarksTheOpeningColourAndFollowsClicks) {
@@ -789,10 +787,10 @@ struct FolderBrowserDriver {
 
 TEST_F(QuickMove, AddingTheDocumentsFolderStoresTheSpecialItem) {
     HWND page = Page(Open(), 2);
-    PIDLIST_ABSOLUTE documents = nullptr;
-    ASSERT_TRUE(SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_PERSONAL, &documents)));
+    unique_pidl documents;
+    ASSERT_TRUE(SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_PERSONAL, documents.put())));
     wchar_t documentsPath[MAX_PATH] = L"";
-    ::SHGetPathFromIDListW(documents, documentsPath);
+    ::SHGetPathFromIDListW(documents.get(), documentsPath);
     FolderBrowserDriver::owner = page;
     FolderBrowserDriver::path = documentsPath;
     FolderBrowserDriver::ran = false;
@@ -812,8 +810,7 @@ TEST_F(QuickMove, AddingTheDocumentsFolderStoresTheSpecialItem) {
     QuickMoveFolders stored;
     ReadQuickMoveStore(folder.path().c_str(), stored);
     ASSERT_EQ(stored.count(), 1u);
-    EXPECT_TRUE(::ILIsEqual(stored.at(0), documents)) << "the special documents item, not a plain path";
-    ::CoTaskMemFree(documents);
+    EXPECT_TRUE(::ILIsEqual(stored.at(0), documents.get())) << "the special documents item, not a plain path";
 }
 
 TEST_F(QuickMove, AVirtualFolderShowsNoPathAndReadingStopsAt64) {
