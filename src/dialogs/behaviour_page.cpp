@@ -111,13 +111,13 @@ void OnInit(HWND page, SheetState& sheet) {
     SetNumber(page, IDC_SENSITIVITY, values.sensitivity);
 
     switch (s.Get(Field::BlankDoubleClickAction)) {
-    case 0:
+    case DoubleClickDoesNothing:
         ::CheckDlgButton(page, IDC_DOUBLE_CLICK_NOTHING, BST_CHECKED);
         break;
-    case 1:
+    case DoubleClickGoesUp:
         ::CheckDlgButton(page, IDC_DOUBLE_CLICK_UP, BST_CHECKED);
         break;
-    case 2:
+    case DoubleClickTogglesGestures:
         ::CheckDlgButton(page, IDC_DOUBLE_CLICK_TOGGLE, BST_CHECKED);
         break;
     default:
@@ -213,11 +213,11 @@ void OnApply(HWND page, const SheetState& sheet) {
     s.Set(Field::SensitivityPixels, values.sensitivity);
     s.Set(Field::NoStartOnSelectedItem, Checked(page, IDC_NO_START_ON_SELECTED) ? 1 : 0);
     if (Checked(page, IDC_DOUBLE_CLICK_NOTHING)) {
-        s.Set(Field::BlankDoubleClickAction, 0);
+        s.Set(Field::BlankDoubleClickAction, DoubleClickDoesNothing);
     } else if (Checked(page, IDC_DOUBLE_CLICK_UP)) {
-        s.Set(Field::BlankDoubleClickAction, 1);
+        s.Set(Field::BlankDoubleClickAction, DoubleClickGoesUp);
     } else if (Checked(page, IDC_DOUBLE_CLICK_TOGGLE)) {
-        s.Set(Field::BlankDoubleClickAction, 2);
+        s.Set(Field::BlankDoubleClickAction, DoubleClickTogglesGestures);
     }
     s.Set(Field::UpFolderByPath, Checked(page, IDC_UP_BY_PATH) ? 1 : 0);
 }

@@ -76,16 +76,16 @@ void OnInit(HWND page, SheetState& sheet) {
     const int32_t explorer = s.Get(Field::ExplorerWheelAction);
     const int32_t browser = s.Get(Field::BrowserWheelAction);
     for (int id : {IDC_FOLDER_DELETE, IDC_FOLDER_UP, IDC_FOLDER_DOWN}) Enable(page, id, false);
-    if (explorer != 1) {
+    if (explorer != ExplorerWheelQuickMove) {
         for (int id : kListControls) Enable(page, id, false);
     }
     ReadQuickMoveStore(sheet.folder(), folders);
     FillList(list, folders);
-    if (explorer == 1) Select(page, IDC_EXPLORER_QUICK_MOVE, true);
-    if (explorer == 0) Select(page, IDC_EXPLORER_NOTHING, true);
-    if (browser == 4) Select(page, IDC_IE_HISTORY, true);
-    if (browser == 2) Select(page, IDC_IE_SCROLL, true);
-    if (browser == 0) Select(page, IDC_IE_NOTHING, true);
+    if (explorer == ExplorerWheelQuickMove) Select(page, IDC_EXPLORER_QUICK_MOVE, true);
+    if (explorer == ExplorerWheelNothing) Select(page, IDC_EXPLORER_NOTHING, true);
+    if (browser == BrowserWheelHistory) Select(page, IDC_IE_HISTORY, true);
+    if (browser == BrowserWheelScrollsSideways) Select(page, IDC_IE_SCROLL, true);
+    if (browser == BrowserWheelNothing) Select(page, IDC_IE_NOTHING, true);
     EnableAdd(page, folders);
 }
 
@@ -202,8 +202,11 @@ void OnCommand(HWND page, SheetState& sheet, int id) {
 void OnApply(HWND page, const SheetState& sheet) {
     WriteQuickMoveStore(sheet.folder(), sheet.quickMoveFolders);
     const SettingsView s = sheet.settings();
-    s.Set(Field::ExplorerWheelAction, Selected(page, IDC_EXPLORER_QUICK_MOVE) ? 1 : 0);
-    s.Set(Field::BrowserWheelAction, Selected(page, IDC_IE_HISTORY) ? 4 : Selected(page, IDC_IE_SCROLL) ? 2 : 0);
+    s.Set(Field::ExplorerWheelAction,
+          Selected(page, IDC_EXPLORER_QUICK_MOVE) ? ExplorerWheelQuickMove : ExplorerWheelNothing);
+    s.Set(Field::BrowserWheelAction, Selected(page, IDC_IE_HISTORY)  ? BrowserWheelHistory
+                                     : Selected(page, IDC_IE_SCROLL) ? BrowserWheelScrollsSideways
+                                                                     : BrowserWheelNothing);
 }
 
 }  // namespace

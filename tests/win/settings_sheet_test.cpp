@@ -125,7 +125,7 @@ protected:
     }
     GestureContext ctx() { return GestureContext{&session, opener.view(), nullptr, &browser, &opener}; }
     HWND Open() {
-        EXPECT_EQ(OpenSettingsSheet(ctx()), 1);
+        EXPECT_TRUE(OpenSettingsSheet(ctx()));
         HWND sheet = SheetWindow();
         EXPECT_NE(sheet, nullptr);
         PumpFor(50);
@@ -157,7 +157,7 @@ protected:
 
 TEST_F(Sheet, OpensOncePerProcessOnTheBehaviourPageWithItsFourTabs) {
     HWND sheet = Open();
-    EXPECT_EQ(OpenSettingsSheet(ctx()), 0) << "a second settings gesture does nothing";
+    EXPECT_FALSE(OpenSettingsSheet(ctx())) << "a second settings gesture does nothing";
     wchar_t caption[64] = L"";
     ::GetWindowTextW(sheet, caption, 64);
     EXPECT_STREQ(caption, L"CursorCadenceの設定");
@@ -281,7 +281,7 @@ TEST_F(Sheet, OkRightAfterOpeningSavesTheWholeBlock) {
     ASSERT_EQ(file.size(), kSettingsBytes);
     EXPECT_EQ(std::memcmp(file.data(), block().data(), kSettingsBytes), 0);
     EXPECT_EQ(block().Get(Field::DefaultActionFlags), 0x1F);
-    EXPECT_EQ(OpenSettingsSheet(ctx()), 1) << "and it opens again";
+    EXPECT_TRUE(OpenSettingsSheet(ctx())) << "and it opens again";
 }
 
 TEST_F(Sheet, TheOpenSheetKeepsTheDllLoaded) {
@@ -418,7 +418,7 @@ TEST_F(Sheet, TheCloseBoxAndTheOwnersEndAlsoCloseWithoutWriting) {
     }  // the owner goes, and the sheet with it
     EXPECT_EQ(SheetWindow(), nullptr);
     browser.topLevel = owner.frame();
-    EXPECT_EQ(OpenSettingsSheet(ctx()), 1) << "the sheet can be opened again";
+    EXPECT_TRUE(OpenSettingsSheet(ctx())) << "the sheet can be opened again";
 }
 
 TEST_F(Sheet, EscapeFromTheKeyboardReachesTheSheet) {
