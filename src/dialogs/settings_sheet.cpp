@@ -72,7 +72,7 @@ struct OpenSheet {
     ModuleLockScope moduleLock;
     SheetClaim claim;
     // The pages are created when their tab is first chosen: the context they use must last.
-    std::unique_ptr<ModuleActivationContext> activation;
+    ModuleActivationContext activation;
     SheetState pages;
     HWND window = nullptr;
     DLGPROC previous = nullptr;
@@ -169,9 +169,7 @@ bool OpenSettingsSheet(const GestureContext& ctx) {
     std::unique_ptr<OpenSheet> open(new (std::nothrow) OpenSheet(
         std::move(claim), std::move(mapping), static_cast<ViewKind>(ctx.session->ViewKind)));
     if (!open) return false;
-    open->activation.reset(new (std::nothrow) ModuleActivationContext());
-    if (!open->activation) return false;
-    ActivationScope active(open->activation->get());
+    ActivationScope active(open->activation.get());
 
     struct PageTemplate {
         int id;
@@ -189,7 +187,7 @@ bool OpenSettingsSheet(const GestureContext& ctx) {
         // Pages are created when their tab is first chosen, from the host's message loop:
         // the module's context goes with them so they get common controls 6 too.
         page.dwFlags = PSP_USEFUSIONCONTEXT;
-        page.hActCtx = open->activation->get();
+        page.hActCtx = open->activation.get();
         page.hInstance = ThisModule();
         page.pszTemplate = MAKEINTRESOURCEW(templates[i].id);
         page.pfnDlgProc = templates[i].proc;
