@@ -10,11 +10,7 @@ ModuleActivationContext::ModuleActivationContext() {
     description.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
     description.hModule = ThisModule();
     description.lpResourceName = MAKEINTRESOURCEW(2);
-    context_ = ::CreateActCtxW(&description);
-}
-
-ModuleActivationContext::~ModuleActivationContext() {
-    if (context_ != INVALID_HANDLE_VALUE) ::ReleaseActCtx(context_);
+    context_.reset(::CreateActCtxW(&description));
 }
 
 ActivationScope::ActivationScope(HANDLE context) {

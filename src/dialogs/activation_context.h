@@ -4,19 +4,22 @@
 
 #include <windows.h>
 
+#include "common/unique_handle.h"
+
 namespace cc {
+
+inline void ReleaseActCtxValue(HANDLE context) { ::ReleaseActCtx(context); }
 
 // Owns an activation context made from the module's manifest resource.
 class ModuleActivationContext {
 public:
     ModuleActivationContext();
-    ~ModuleActivationContext();
-    ModuleActivationContext(const ModuleActivationContext&) = delete;
-    ModuleActivationContext& operator=(const ModuleActivationContext&) = delete;
-    HANDLE get() const { return context_; }
+    // INVALID_HANDLE_VALUE when the context could not be made.
+    HANDLE get() const { return context_.get(); }
 
 private:
-    HANDLE context_ = INVALID_HANDLE_VALUE;
+    // CreateActCtxW reports failure as INVALID_HANDLE_VALUE.
+    unique_any<HANDLE, ReleaseActCtxValue, -1> context_;
 };
 
 // Activates a context for the scope (nothing when the context could not be made).

@@ -9,7 +9,7 @@
 #include "dialogs/gesture_edit_dialog.h"
 #include "dialogs/report_list.h"
 #include "dialogs/resource.h"
-#include "dialogs/settings_sheet.h"
+#include "dialogs/sheet_pages.h"
 #include "settings/action_catalogue.h"
 
 namespace cc {
@@ -19,14 +19,6 @@ constexpr int kNameColumnWidth = 150;
 constexpr int kComboExplorer = 0;
 constexpr int kComboBrowser = 1;
 constexpr wchar_t kIe7Mark[] = L"＊";
-
-// One working copy per process, for the life of the sheet.
-struct WorkingCopy {
-    Gesture explorer[kExplorerActionCount];
-    Gesture browser[kBrowserActionCount];
-    Gesture* Of(ActionList list) { return list == ActionList::Explorer ? explorer : browser; }
-};
-WorkingCopy g_working;
 
 std::wstring NameText(ActionList list, int action) {
     std::wstring name = ActionName(list, action);
@@ -40,40 +32,41 @@ void SetGestureCell(HWND list, int row, const Gesture& g) {
     ListView_SetItemText(list, row, 1, text);
 }
 
-void Fill(HWND list, ActionList host) {
+void Fill(HWND list, AssignmentPageState& working, ActionList host) {
     ListView_DeleteAllItems(list);
     for (int k = 0; k < ActionCount(host); ++k) {
         wchar_t gesture[kGestureTextUnits];
-        FormatGestureText(g_working.Of(host)[k], gesture, kGestureTextUnits);
+        FormatGestureText(working.Of(host)[k], gesture, kGestureTextUnits);
         InsertListRow(list, k, NameText(host, k).c_str(), gesture);
     }
 }
 
-void OnInit(HWND page) {
+void OnInit(HWND page, SheetState& sheet) {
     HWND list = ::GetDlgItem(page, IDC_ACTION_LIST);
     SetUpTwoColumnList(list, L"機能", kNameColumnWidth, L"ジェスチャー", 22);
 
-    const SettingsView s = SheetSettings();
+    AssignmentPageState& working = sheet.assignment;
+    const SettingsView s = sheet.settings();
     for (ActionList host : {ActionList::Explorer, ActionList::Browser}) {
-        for (int k = 0; k < ActionCount(host); ++k) g_working.Of(host)[k] = s.ReadGesture(host, k);
+        for (int k = 0; k < ActionCount(host); ++k) working.Of(host)[k] = s.ReadGesture(host, k);
     }
     HWND combo = ::GetDlgItem(page, IDC_HOST_CHOICE);
     ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Explorer"));
     ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Internet Explorer"));
-    if (SheetBrowserKind() == ViewFolderList) {
-        Fill(list, ActionList::Explorer);
+    if (sheet.browserKind() == ViewFolderList) {
+        Fill(list, working, ActionList::Explorer);
         ::SendMessageW(combo, CB_SETCURSEL, kComboExplorer, 0);
-    } else if (SheetBrowserKind() == ViewWeb) {
-        Fill(list, ActionList::Browser);
+    } else if (sheet.browserKind() == ViewWeb) {
+        Fill(list, working, ActionList::Browser);
         ::SendMessageW(combo, CB_SETCURSEL, kComboBrowser, 0);
     }
 }
 
-void OnHostChanged(HWND page) {
+void OnHostChanged(HWND page, AssignmentPageState& working) {
     const LRESULT choice = ::SendDlgItemMessageW(page, IDC_HOST_CHOICE, CB_GETCURSEL, 0, 0);
     HWND list = ::GetDlgItem(page, IDC_ACTION_LIST);
-    if (choice == kComboExplorer) Fill(list, ActionList::Explorer);
-    if (choice == kComboBrowser) Fill(list, ActionList::Browser);
+    if (choice == kComboExplorer) Fill(list, working, ActionList::Explorer);
+    if (choice == kComboBrowser) Fill(list, working, ActionList::Browser);
 }
 
 void OnListClick(HWND page) {
@@ -101,39 +94,45 @@ void OnEdit(HWND page) {
     CGestureEditDlg dialog;
     dialog.SetCaption(name, gesture);
     if (dialog.DoModal(page) != IDOK) return;
+    // The sheet may have gone with its owner while the dialog was open.
+    SheetState* sheet = SheetStateOf(page);
+    if (!sheet) return;
     const LRESULT choice = ::SendDlgItemMessageW(page, IDC_HOST_CHOICE, CB_GETCURSEL, 0, 0);
     const ActionList host = choice == kComboExplorer ? ActionList::Explorer : ActionList::Browser;
     if ((choice != kComboExplorer && choice != kComboBrowser) || row >= ActionCount(host)) return;
     Gesture entered;
     int32_t count = 0;
     dialog.GetGesture(entered, count);
-    g_working.Of(host)[row] = entered;
+    sheet->assignment.Of(host)[row] = entered;
     SetGestureCell(list, row, entered);
 }
 
-void OnApply() {
-    const SettingsView s = SheetSettings();
+void OnApply(SheetState& sheet) {
+    const SettingsView s = sheet.settings();
     for (ActionList host : {ActionList::Explorer, ActionList::Browser}) {
-        for (int k = 0; k < ActionCount(host); ++k) s.WriteGesture(host, k, g_working.Of(host)[k]);
+        for (int k = 0; k < ActionCount(host); ++k) s.WriteGesture(host, k, sheet.assignment.Of(host)[k]);
     }
 }
 
 }  // namespace
 
 INT_PTR CALLBACK AssignmentPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_INITDIALOG:
-        OnInit(page);
+    if (message == WM_INITDIALOG) {
+        if (SheetState* sheet = KeepSheetState(page, lParam)) OnInit(page, *sheet);
         return TRUE;
+    }
+    SheetState* sheet = SheetStateOf(page);
+    if (!sheet) return FALSE;
+    switch (message) {
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDC_HOST_CHOICE && HIWORD(wParam) == CBN_SELCHANGE) OnHostChanged(page);
+        if (LOWORD(wParam) == IDC_HOST_CHOICE && HIWORD(wParam) == CBN_SELCHANGE) OnHostChanged(page, sheet->assignment);
         if (LOWORD(wParam) == IDC_EDIT_GESTURE && HIWORD(wParam) == BN_CLICKED) OnEdit(page);
         return FALSE;
     case WM_NOTIFY: {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
         if (header->idFrom == IDC_ACTION_LIST && header->code == NM_CLICK) OnListClick(page);
         if (header->code == PSN_APPLY) {
-            OnApply();
+            OnApply(*sheet);
             return AcceptApply(page);
         }
         return FALSE;

@@ -7,22 +7,13 @@
 #include "common/unique_handle.h"
 #include "dialogs/page_logic.h"
 #include "dialogs/resource.h"
-#include "dialogs/settings_sheet.h"
+#include "dialogs/sheet_pages.h"
 #include "dialogs/trail_colour_dialog.h"
 #include "module/module.h"
 #include "settings/marker_files.h"
 
 namespace cc {
 namespace {
-
-// One set per process: only one sheet exists at a time.
-struct BehaviourState {
-    COLORREF colour = 0;
-    int32_t timeoutTenths = 5;
-    int32_t sensitivity = 15;
-    unique_any<HBITMAP, DeleteGdiObject> swatch;
-};
-BehaviourState g_page;
 
 constexpr int kSwatchWidth = 28;
 constexpr int kSwatchHeight = 14;
@@ -38,59 +29,60 @@ void Enable(HWND page, const int (&ids)[N], bool enable) {
 
 void SetNumber(HWND page, int id, int32_t value) { ::SetDlgItemInt(page, id, static_cast<UINT>(value), TRUE); }
 
-void ShowTimeout(HWND page) {
+void ShowTimeout(HWND page, const BehaviourPageState& values) {
     wchar_t text[32];
-    FormatTenths(g_page.timeoutTenths, text);
+    FormatTenths(values.timeoutTenths, text);
     ::SetDlgItemTextW(page, IDC_TIMEOUT, text);
 }
 
-void PaintSwatch(HWND page) {
+void PaintSwatch(HWND page, BehaviourPageState& values) {
     HWND button = ::GetDlgItem(page, IDC_TRAIL_COLOUR);
     unique_window_dc dc(button, ::GetDC(button));
-    if (!g_page.swatch) g_page.swatch.reset(::CreateCompatibleBitmap(dc.get(), kSwatchWidth, kSwatchHeight));
-    if (!g_page.swatch) return;
-    HDC memory = ::CreateCompatibleDC(dc.get());
+    if (!values.swatch) values.swatch.reset(::CreateCompatibleBitmap(dc.get(), kSwatchWidth, kSwatchHeight));
+    if (!values.swatch) return;
     {
-        select_object_scope bitmap(memory, g_page.swatch.get());
-        unique_any<HBRUSH, DeleteGdiObject> fill(::CreateSolidBrush(g_page.colour));
+        unique_hdc memory(::CreateCompatibleDC(dc.get()));
+        select_object_scope bitmap(memory.get(), values.swatch.get());
+        unique_any<HBRUSH, DeleteGdiObject> fill(::CreateSolidBrush(values.colour));
         const RECT all{0, 0, kSwatchWidth, kSwatchHeight};
-        ::FillRect(memory, &all, fill.get());
+        ::FillRect(memory.get(), &all, fill.get());
     }
-    ::DeleteDC(memory);
-    ::SendMessageW(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(g_page.swatch.get()));
+    ::SendMessageW(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(values.swatch.get()));
     ::InvalidateRect(button, nullptr, FALSE);
 }
 
-void MarkerPath(wchar_t (&out)[MAX_PATH], const wchar_t* name) { AppendPath(out, SheetFolder(), name); }
+void MarkerPath(wchar_t (&out)[MAX_PATH], const SheetState& sheet, const wchar_t* name) {
+    AppendPath(out, sheet.folder(), name);
+}
 
 bool Exists(const wchar_t* path) { return ::GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
 
 // Creates a marker (an existing one is left alone) and removes the other one.
-void KeepOnlyMarker(const wchar_t* keep, const wchar_t* remove) {
+void KeepOnlyMarker(const SheetState& sheet, const wchar_t* keep, const wchar_t* remove) {
     static constexpr wchar_t kMarkerText[] = L"Thank you for using CursorCadence";
     wchar_t path[MAX_PATH];
-    MarkerPath(path, keep);
+    MarkerPath(path, sheet, keep);
     unique_hfile file(::CreateFileW(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                                     nullptr));
     if (file) {
         DWORD written = 0;
         ::WriteFile(file.get(), kMarkerText, sizeof(kMarkerText), &written, nullptr);  // 68 bytes with the zero
     }
-    MarkerPath(path, remove);
+    MarkerPath(path, sheet, remove);
     ::DeleteFileW(path);
 }
 
-void OnInit(HWND page) {
-    const SettingsView s = SheetSettings();
+void OnInit(HWND page, SheetState& sheet) {
+    BehaviourPageState& values = sheet.behaviour;
+    const SettingsView s = sheet.settings();
     wchar_t ie[MAX_PATH], explorer[MAX_PATH];
-    MarkerPath(ie, kMarkerUnloadOnIe);
-    MarkerPath(explorer, kMarkerUnloadOnExplorer);
+    MarkerPath(ie, sheet, kMarkerUnloadOnIe);
+    MarkerPath(explorer, sheet, kMarkerUnloadOnExplorer);
     const int hosts = Exists(ie) ? IDC_USE_EXPLORER_ONLY : Exists(explorer) ? IDC_USE_IE_ONLY : IDC_USE_BOTH;
     ::CheckRadioButton(page, IDC_USE_BOTH, IDC_USE_IE_ONLY, hosts);
 
-    g_page.swatch.reset();
-    g_page.colour = ColorFromComponents(s.Get(Field::TrailColorR), s.Get(Field::TrailColorG), s.Get(Field::TrailColorB));
-    PaintSwatch(page);
+    values.colour = ColorFromComponents(s.Get(Field::TrailColorR), s.Get(Field::TrailColorG), s.Get(Field::TrailColorB));
+    PaintSwatch(page, values);
 
     ::SendDlgItemMessageW(page, IDC_TRAIL_WIDTH_SPIN, UDM_SETBUDDY,
                           reinterpret_cast<WPARAM>(::GetDlgItem(page, IDC_TRAIL_WIDTH)), 0);
@@ -106,26 +98,26 @@ void OnInit(HWND page) {
     const int32_t timeout = s.Get(Field::TimeoutMs);
     if (timeout != 0) {
         ::CheckDlgButton(page, IDC_TIMEOUT_ENABLED, BST_CHECKED);
-        g_page.timeoutTenths = timeout / 100;
+        values.timeoutTenths = timeout / 100;
     } else {
         Enable(page, kTimeoutControls, false);
-        g_page.timeoutTenths = 5;
+        values.timeoutTenths = 5;
     }
-    ShowTimeout(page);
+    ShowTimeout(page, values);
 
     ::SendDlgItemMessageW(page, IDC_SENSITIVITY_SPIN, UDM_SETBUDDY,
                           reinterpret_cast<WPARAM>(::GetDlgItem(page, IDC_SENSITIVITY)), 0);
-    g_page.sensitivity = s.Get(Field::SensitivityPixels);
-    SetNumber(page, IDC_SENSITIVITY, g_page.sensitivity);
+    values.sensitivity = s.Get(Field::SensitivityPixels);
+    SetNumber(page, IDC_SENSITIVITY, values.sensitivity);
 
     switch (s.Get(Field::BlankDoubleClickAction)) {
-    case 0:
+    case DoubleClickDoesNothing:
         ::CheckDlgButton(page, IDC_DOUBLE_CLICK_NOTHING, BST_CHECKED);
         break;
-    case 1:
+    case DoubleClickGoesUp:
         ::CheckDlgButton(page, IDC_DOUBLE_CLICK_UP, BST_CHECKED);
         break;
-    case 2:
+    case DoubleClickTogglesGestures:
         ::CheckDlgButton(page, IDC_DOUBLE_CLICK_TOGGLE, BST_CHECKED);
         break;
     default:
@@ -136,17 +128,19 @@ void OnInit(HWND page) {
     ::CheckDlgButton(page, s.Get(Field::UpFolderByPath) == 0 ? IDC_UP_BY_NAMESPACE : IDC_UP_BY_PATH, BST_CHECKED);
 }
 
-void OnCommand(HWND page, int id) {
+void OnCommand(HWND page, SheetState& sheet, int id) {
     switch (id) {
     case IDC_TRAIL_ENABLED:
         Enable(page, kTrailControls, Checked(page, IDC_TRAIL_ENABLED));
         break;
     case IDC_TRAIL_COLOUR: {
         CTrailColourDlg picker;
-        picker.SetColour(g_page.colour);
-        if (picker.DoModal(::GetActiveWindow()) == IDOK) {
-            g_page.colour = picker.GetColour();
-            PaintSwatch(page);
+        picker.SetColour(sheet.behaviour.colour);
+        if (picker.DoModal(::GetActiveWindow()) != IDOK) break;
+        // The sheet may have gone with its owner while the picker was open.
+        if (SheetState* still = SheetStateOf(page)) {
+            still->behaviour.colour = picker.GetColour();
+            PaintSwatch(page, still->behaviour);
         }
         break;
     }
@@ -172,7 +166,7 @@ void OnCommand(HWND page, int id) {
     }
 }
 
-void OnArrow(HWND page, int id, int delta) {
+void OnArrow(HWND page, BehaviourPageState& values, int id, int delta) {
     if (delta == 0) return;
     if (id == IDC_TRAIL_WIDTH_SPIN) {
         wchar_t text[8] = L"";
@@ -180,49 +174,50 @@ void OnArrow(HWND page, int id, int delta) {
         const int32_t width = (text[0] >= L'0' && text[0] <= L'9') ? text[0] - L'0' : 0;
         SetNumber(page, IDC_TRAIL_WIDTH, TrailWidthAfterArrow(width, delta));
     } else if (id == IDC_TIMEOUT_SPIN) {
-        g_page.timeoutTenths = TimeoutTenthsAfterArrow(g_page.timeoutTenths, delta);
-        ShowTimeout(page);
+        values.timeoutTenths = TimeoutTenthsAfterArrow(values.timeoutTenths, delta);
+        ShowTimeout(page, values);
     } else if (id == IDC_SENSITIVITY_SPIN) {
-        g_page.sensitivity = SensitivityAfterArrow(g_page.sensitivity, delta);
-        SetNumber(page, IDC_SENSITIVITY, g_page.sensitivity);
+        values.sensitivity = SensitivityAfterArrow(values.sensitivity, delta);
+        SetNumber(page, IDC_SENSITIVITY, values.sensitivity);
     }
 }
 
-void OnApply(HWND page) {
+void OnApply(HWND page, const SheetState& sheet) {
+    const BehaviourPageState& values = sheet.behaviour;
     if (Checked(page, IDC_USE_EXPLORER_ONLY)) {
-        KeepOnlyMarker(kMarkerUnloadOnIe, kMarkerUnloadOnExplorer);
+        KeepOnlyMarker(sheet, kMarkerUnloadOnIe, kMarkerUnloadOnExplorer);
     } else if (Checked(page, IDC_USE_IE_ONLY)) {
-        KeepOnlyMarker(kMarkerUnloadOnExplorer, kMarkerUnloadOnIe);
+        KeepOnlyMarker(sheet, kMarkerUnloadOnExplorer, kMarkerUnloadOnIe);
     } else {
         wchar_t path[MAX_PATH];
-        MarkerPath(path, kMarkerUnloadOnIe);
+        MarkerPath(path, sheet, kMarkerUnloadOnIe);
         ::DeleteFileW(path);
-        MarkerPath(path, kMarkerUnloadOnExplorer);
+        MarkerPath(path, sheet, kMarkerUnloadOnExplorer);
         ::DeleteFileW(path);
     }
-    const SettingsView s = SheetSettings();
+    const SettingsView s = sheet.settings();
     s.Set(Field::TrailEnabled, Checked(page, IDC_TRAIL_ENABLED) ? 1 : 0);
-    s.Set(Field::TrailColorR, static_cast<int32_t>(g_page.colour & 0xFF));
-    s.Set(Field::TrailColorG, static_cast<int32_t>((g_page.colour >> 8) & 0xFF));
-    s.Set(Field::TrailColorB, static_cast<int32_t>((g_page.colour >> 16) & 0xFF));
+    s.Set(Field::TrailColorR, static_cast<int32_t>(values.colour & 0xFF));
+    s.Set(Field::TrailColorG, static_cast<int32_t>((values.colour >> 8) & 0xFF));
+    s.Set(Field::TrailColorB, static_cast<int32_t>((values.colour >> 16) & 0xFF));
     wchar_t width[8] = L"";
     ::GetDlgItemTextW(page, IDC_TRAIL_WIDTH, width, 8);
     s.Set(Field::TrailWidth, TrailWidthFromText(width));
     if (Checked(page, IDC_TIMEOUT_ENABLED)) {
-        s.Set(Field::TimeoutMs, g_page.timeoutTenths * 100);
+        s.Set(Field::TimeoutMs, values.timeoutTenths * 100);
         s.Set(Field::ReleaseOnFolderHold, Checked(page, IDC_RELEASE_ON_HOLD) ? 1 : 0);
     } else {
         s.Set(Field::TimeoutMs, 0);
         s.Set(Field::ReleaseOnFolderHold, 0);
     }
-    s.Set(Field::SensitivityPixels, g_page.sensitivity);
+    s.Set(Field::SensitivityPixels, values.sensitivity);
     s.Set(Field::NoStartOnSelectedItem, Checked(page, IDC_NO_START_ON_SELECTED) ? 1 : 0);
     if (Checked(page, IDC_DOUBLE_CLICK_NOTHING)) {
-        s.Set(Field::BlankDoubleClickAction, 0);
+        s.Set(Field::BlankDoubleClickAction, DoubleClickDoesNothing);
     } else if (Checked(page, IDC_DOUBLE_CLICK_UP)) {
-        s.Set(Field::BlankDoubleClickAction, 1);
+        s.Set(Field::BlankDoubleClickAction, DoubleClickGoesUp);
     } else if (Checked(page, IDC_DOUBLE_CLICK_TOGGLE)) {
-        s.Set(Field::BlankDoubleClickAction, 2);
+        s.Set(Field::BlankDoubleClickAction, DoubleClickTogglesGestures);
     }
     s.Set(Field::UpFolderByPath, Checked(page, IDC_UP_BY_PATH) ? 1 : 0);
 }
@@ -230,29 +225,30 @@ void OnApply(HWND page) {
 }  // namespace
 
 INT_PTR CALLBACK BehaviourPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_INITDIALOG:
-        OnInit(page);
+    if (message == WM_INITDIALOG) {
+        if (SheetState* sheet = KeepSheetState(page, lParam)) OnInit(page, *sheet);
         return TRUE;
+    }
+    SheetState* sheet = SheetStateOf(page);
+    if (!sheet) return FALSE;
+    switch (message) {
     case WM_COMMAND:
-        if (HIWORD(wParam) == BN_CLICKED) OnCommand(page, LOWORD(wParam));
+        if (HIWORD(wParam) == BN_CLICKED) OnCommand(page, *sheet, LOWORD(wParam));
         return FALSE;
     case WM_NOTIFY: {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
         if (header->code == UDN_DELTAPOS) {
-            OnArrow(page, static_cast<int>(header->idFrom), reinterpret_cast<const NMUPDOWN*>(lParam)->iDelta);
+            OnArrow(page, sheet->behaviour, static_cast<int>(header->idFrom),
+                    reinterpret_cast<const NMUPDOWN*>(lParam)->iDelta);
             ::SetWindowLongPtrW(page, DWLP_MSGRESULT, 0);
             return TRUE;
         }
         if (header->code == PSN_APPLY) {
-            OnApply(page);
+            OnApply(page, *sheet);
             return AcceptApply(page);
         }
         return FALSE;
     }
-    case WM_DESTROY:
-        g_page.swatch.reset();
-        return FALSE;
     default:
         return FALSE;
     }

@@ -5,26 +5,21 @@
 #include <prsht.h>
 #include <shellapi.h>
 #include <shlobj.h>
-#include <wrl/client.h>
 
 #include <vector>
 
+#include "common/unique_handle.h"
 #include "dialogs/page_logic.h"
-#include "settings/quick_move_store.h"
 #include "dialogs/report_list.h"
 #include "dialogs/resource.h"
-#include "dialogs/settings_sheet.h"
-
-using Microsoft::WRL::ComPtr;
+#include "dialogs/sheet_pages.h"
+#include "settings/quick_move_store.h"
 
 namespace cc {
 namespace {
 
 constexpr int kNameColumnWidth = 120;
 constexpr int kListControls[] = {IDC_FOLDER_LIST, IDC_FOLDER_ADD, IDC_FOLDER_LIST_LABEL};
-
-// One per process: only one sheet exists at a time.
-QuickMoveFolders g_folders;
 
 bool Selected(HWND page, int id) { return ::SendDlgItemMessageW(page, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 void Select(HWND page, int id, bool on) {
@@ -40,14 +35,14 @@ std::vector<bool> SelectedRows(HWND list) {
     return rows;
 }
 
-void FillList(HWND list) {
+void FillList(HWND list, const QuickMoveFolders& folders) {
     ListView_DeleteAllItems(list);
-    for (size_t i = 0; i < g_folders.count(); ++i) {
+    for (size_t i = 0; i < folders.count(); ++i) {
         SHFILEINFOW info{};
-        ::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(g_folders.at(i)), 0, &info, sizeof(info),
+        ::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(folders.at(i)), 0, &info, sizeof(info),
                          SHGFI_PIDL | SHGFI_DISPLAYNAME);
         wchar_t path[MAX_PATH] = L"";
-        if (!::SHGetPathFromIDListW(g_folders.at(i), path)) ::lstrcpyW(path, L"\xFF0D");
+        if (!::SHGetPathFromIDListW(folders.at(i), path)) ::lstrcpyW(path, L"\xFF0D");
         InsertListRow(list, static_cast<int>(i), info.szDisplayName, path);
     }
 }
@@ -68,27 +63,30 @@ void EnableForSelection(HWND page) {
     Enable(page, IDC_FOLDER_DOWN, selected == 1);
 }
 
-void EnableAdd(HWND page) { Enable(page, IDC_FOLDER_ADD, Selected(page, IDC_EXPLORER_QUICK_MOVE) && !g_folders.full()); }
+void EnableAdd(HWND page, const QuickMoveFolders& folders) {
+    Enable(page, IDC_FOLDER_ADD, Selected(page, IDC_EXPLORER_QUICK_MOVE) && !folders.full());
+}
 
-void OnInit(HWND page) {
+void OnInit(HWND page, SheetState& sheet) {
     HWND list = List(page);
     SetUpTwoColumnList(list, L"フォルダ名", kNameColumnWidth, L"フルパス", 4);
 
-    const SettingsView s = SheetSettings();
+    QuickMoveFolders& folders = sheet.quickMoveFolders;
+    const SettingsView s = sheet.settings();
     const int32_t explorer = s.Get(Field::ExplorerWheelAction);
     const int32_t browser = s.Get(Field::BrowserWheelAction);
     for (int id : {IDC_FOLDER_DELETE, IDC_FOLDER_UP, IDC_FOLDER_DOWN}) Enable(page, id, false);
-    if (explorer != 1) {
+    if (explorer != ExplorerWheelQuickMove) {
         for (int id : kListControls) Enable(page, id, false);
     }
-    ReadQuickMoveStore(SheetFolder(), g_folders);
-    FillList(list);
-    if (explorer == 1) Select(page, IDC_EXPLORER_QUICK_MOVE, true);
-    if (explorer == 0) Select(page, IDC_EXPLORER_NOTHING, true);
-    if (browser == 4) Select(page, IDC_IE_HISTORY, true);
-    if (browser == 2) Select(page, IDC_IE_SCROLL, true);
-    if (browser == 0) Select(page, IDC_IE_NOTHING, true);
-    EnableAdd(page);
+    ReadQuickMoveStore(sheet.folder(), folders);
+    FillList(list, folders);
+    if (explorer == ExplorerWheelQuickMove) Select(page, IDC_EXPLORER_QUICK_MOVE, true);
+    if (explorer == ExplorerWheelNothing) Select(page, IDC_EXPLORER_NOTHING, true);
+    if (browser == BrowserWheelHistory) Select(page, IDC_IE_HISTORY, true);
+    if (browser == BrowserWheelScrollsSideways) Select(page, IDC_IE_SCROLL, true);
+    if (browser == BrowserWheelNothing) Select(page, IDC_IE_NOTHING, true);
+    EnableAdd(page, folders);
 }
 
 // Two spellings of one folder compare equal: some shells end a special folder's path
@@ -98,65 +96,57 @@ void DropTrailingSeparator(wchar_t* path) {
     if (length > 3 && path[length - 1] == L'\\') path[length - 1] = L'\0';
 }
 
-void OnAdd(HWND page) {
+void OnAdd(HWND page, const SheetState& sheet) {
     // A 65th folder has no place in the store.
-    if (g_folders.full()) return;
-    PIDLIST_ABSOLUTE documents = nullptr;
-    ComPtr<IMalloc> allocator;
-    if (FAILED(::SHGetSpecialFolderLocation(page, CSIDL_PERSONAL, &documents)) || !documents) return;
-    if (FAILED(::SHGetMalloc(&allocator)) || !allocator) {
-        ::CoTaskMemFree(documents);
-        return;
-    }
+    if (sheet.quickMoveFolders.full()) return;
+    unique_pidl documents;
+    if (FAILED(::SHGetSpecialFolderLocation(page, CSIDL_PERSONAL, documents.put())) || !documents) return;
     BROWSEINFOW browse{};
     browse.hwndOwner = page;
     browse.lpszTitle = L"追加するフォルダの選択";
     browse.ulFlags = BIF_NEWDIALOGSTYLE;
-    PIDLIST_ABSOLUTE chosen = ::SHBrowseForFolderW(&browse);
+    unique_pidl chosen(::SHBrowseForFolderW(&browse));
+    // The sheet may have gone with its owner while the folder browser was open.
+    SheetState* still = SheetStateOf(page);
+    if (!still) return;
     HWND list = List(page);
     if (!chosen) {
-        allocator->Free(documents);
         ::SetFocus(list);
         return;
     }
     // The documents folder is kept as its special item, with its shell name and icon.
     wchar_t chosenPath[MAX_PATH] = L"", documentsPath[MAX_PATH] = L"";
-    const bool chosenHasPath = ::SHGetPathFromIDListW(chosen, chosenPath) != FALSE;
-    const bool documentsHasPath = ::SHGetPathFromIDListW(documents, documentsPath) != FALSE;
+    const bool chosenHasPath = ::SHGetPathFromIDListW(chosen.get(), chosenPath) != FALSE;
+    const bool documentsHasPath = ::SHGetPathFromIDListW(documents.get(), documentsPath) != FALSE;
     DropTrailingSeparator(chosenPath);
     DropTrailingSeparator(documentsPath);
-    PIDLIST_ABSOLUTE kept = chosen;
-    if (chosenHasPath && documentsHasPath && ::lstrcmpW(chosenPath, documentsPath) == 0) {
-        allocator->Free(chosen);
-        kept = documents;
-    } else {
-        allocator->Free(documents);
-    }
-    g_folders.Append(kept);
-    FillList(list);
-    FocusRow(list, static_cast<int>(g_folders.count()) - 1);
+    const bool isDocuments = chosenHasPath && documentsHasPath && ::lstrcmpW(chosenPath, documentsPath) == 0;
+    QuickMoveFolders& folders = still->quickMoveFolders;
+    folders.Append(isDocuments ? documents.release() : chosen.release());
+    FillList(list, folders);
+    FocusRow(list, static_cast<int>(folders.count()) - 1);
     for (int id : {IDC_FOLDER_DELETE, IDC_FOLDER_UP, IDC_FOLDER_DOWN}) Enable(page, id, true);
-    EnableAdd(page);
+    EnableAdd(page, folders);
 }
 
-void ApplyEdit(HWND page, const ListEdit& edit, bool changesCount) {
+void ApplyEdit(HWND page, QuickMoveFolders& folders, const ListEdit& edit, bool changesCount) {
     HWND list = List(page);
     if (changesCount || edit.selected >= 0) {
-        g_folders.Reorder(edit.order.data(), edit.order.size());
-        FillList(list);
+        folders.Reorder(edit.order.data(), edit.order.size());
+        FillList(list, folders);
     }
     FocusRow(list, edit.selected);
-    EnableAdd(page);
+    EnableAdd(page, folders);
 }
 
-void OnExplorerChoice(HWND page, int id) {
+void OnExplorerChoice(HWND page, const QuickMoveFolders& folders, int id) {
     if (!Selected(page, id)) {
         Select(page, IDC_EXPLORER_QUICK_MOVE, id == IDC_EXPLORER_QUICK_MOVE);
         Select(page, IDC_EXPLORER_NOTHING, id == IDC_EXPLORER_NOTHING);
     }
     if (Selected(page, IDC_EXPLORER_QUICK_MOVE)) {
         for (int control : kListControls) Enable(page, control, true);
-        EnableAdd(page);
+        EnableAdd(page, folders);
         const UINT selected = ListView_GetSelectedCount(List(page));
         if (selected >= 1) Enable(page, IDC_FOLDER_DELETE, true);
         if (selected == 1) {
@@ -179,26 +169,25 @@ void OnBrowserChoice(HWND page, int id) {
     for (int radio : {IDC_IE_HISTORY, IDC_IE_SCROLL, IDC_IE_NOTHING}) Select(page, radio, radio == id);
 }
 
-void OnCommand(HWND page, int id) {
+void OnCommand(HWND page, SheetState& sheet, int id) {
     HWND list = List(page);
+    QuickMoveFolders& folders = sheet.quickMoveFolders;
     switch (id) {
     case IDC_FOLDER_ADD:
-        OnAdd(page);
+        OnAdd(page, sheet);  // runs a modal folder browser: `sheet` may be gone afterwards
         break;
-    case IDC_FOLDER_DELETE: {
-        const ListEdit edit = DeleteRows(g_folders.count(), SelectedRows(list));
-        ApplyEdit(page, edit, true);
+    case IDC_FOLDER_DELETE:
+        ApplyEdit(page, folders, DeleteRows(folders.count(), SelectedRows(list)), true);
         break;
-    }
     case IDC_FOLDER_UP:
-        ApplyEdit(page, MoveRowUp(g_folders.count(), SelectedRows(list)), false);
+        ApplyEdit(page, folders, MoveRowUp(folders.count(), SelectedRows(list)), false);
         break;
     case IDC_FOLDER_DOWN:
-        ApplyEdit(page, MoveRowDown(g_folders.count(), SelectedRows(list)), false);
+        ApplyEdit(page, folders, MoveRowDown(folders.count(), SelectedRows(list)), false);
         break;
     case IDC_EXPLORER_QUICK_MOVE:
     case IDC_EXPLORER_NOTHING:
-        OnExplorerChoice(page, id);
+        OnExplorerChoice(page, folders, id);
         break;
     case IDC_IE_HISTORY:
     case IDC_IE_SCROLL:
@@ -210,31 +199,34 @@ void OnCommand(HWND page, int id) {
     }
 }
 
-void OnApply(HWND page) {
-    WriteQuickMoveStore(SheetFolder(), g_folders);
-    const SettingsView s = SheetSettings();
-    s.Set(Field::ExplorerWheelAction, Selected(page, IDC_EXPLORER_QUICK_MOVE) ? 1 : 0);
-    s.Set(Field::BrowserWheelAction, Selected(page, IDC_IE_HISTORY) ? 4 : Selected(page, IDC_IE_SCROLL) ? 2 : 0);
+void OnApply(HWND page, const SheetState& sheet) {
+    WriteQuickMoveStore(sheet.folder(), sheet.quickMoveFolders);
+    const SettingsView s = sheet.settings();
+    s.Set(Field::ExplorerWheelAction,
+          Selected(page, IDC_EXPLORER_QUICK_MOVE) ? ExplorerWheelQuickMove : ExplorerWheelNothing);
+    s.Set(Field::BrowserWheelAction, Selected(page, IDC_IE_HISTORY)  ? BrowserWheelHistory
+                                     : Selected(page, IDC_IE_SCROLL) ? BrowserWheelScrollsSideways
+                                                                     : BrowserWheelNothing);
 }
 
 }  // namespace
 
 INT_PTR CALLBACK QuickMovePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_INITDIALOG:
-        OnInit(page);
+    if (message == WM_INITDIALOG) {
+        if (SheetState* sheet = KeepSheetState(page, lParam)) OnInit(page, *sheet);
         return TRUE;
-    case WM_DESTROY:
-        g_folders.Clear();
-        return FALSE;
+    }
+    SheetState* sheet = SheetStateOf(page);
+    if (!sheet) return FALSE;
+    switch (message) {
     case WM_COMMAND:
-        if (HIWORD(wParam) == BN_CLICKED) OnCommand(page, LOWORD(wParam));
+        if (HIWORD(wParam) == BN_CLICKED) OnCommand(page, *sheet, LOWORD(wParam));
         return FALSE;
     case WM_NOTIFY: {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
         if (header->idFrom == IDC_FOLDER_LIST && header->code == NM_CLICK) EnableForSelection(page);
         if (header->code == PSN_APPLY) {
-            OnApply(page);
+            OnApply(page, *sheet);
             return AcceptApply(page);
         }
         return FALSE;

@@ -1,55 +1,98 @@
 #include "dialogs/settings_sheet.h"
 
 #include <commctrl.h>
+#include <prsht.h>
 
+#include <atomic>
 #include <memory>
 #include <new>
+#include <utility>
 
+#include "common/unique_handle.h"
 #include "dialogs/activation_context.h"
 #include "dialogs/resource.h"
+#include "dialogs/sheet_pages.h"
 #include "module/module.h"
 #include "settings/settings_mapping.h"
 
 namespace cc {
 namespace {
 
-// Process-wide: at most one sheet exists, on the thread that opened it.
-struct SheetState {
-    bool open = false;
-    HWND window = nullptr;
-    int32_t browserKind = ViewFolderList;
-    DLGPROC previous = nullptr;
-    HHOOK keyRouter = nullptr;
-    bool moduleLocked = false;
-    // The sheet maps the block itself: the browser object that opened it may quit (and
-    // unmap its own view) while the sheet is still open.
-    std::unique_ptr<SettingsMapping> settings;
-    std::unique_ptr<ModuleActivationContext> activation;
-};
-SheetState g_sheet;
+// Process-wide: at most one sheet exists, on the thread that opened it. Browser windows
+// run on threads of their own, so the sheet is claimed atomically before it is made and
+// given back once, when it goes or could not be made. Its window, once it exists, is
+// where the keyboard hook finds it.
+std::atomic<bool> g_claimed{false};
+std::atomic<HWND> g_window{nullptr};
 
-// Everything the sheet held goes when its window goes, by whatever route, so a sheet
-// can always be opened again.
-void ForgetSheet() {
-    if (g_sheet.moduleLocked) UnlockModule();
-    g_sheet.moduleLocked = false;
-    if (g_sheet.keyRouter) ::UnhookWindowsHookEx(g_sheet.keyRouter);
-    g_sheet.keyRouter = nullptr;
-    g_sheet.window = nullptr;
-    g_sheet.open = false;
-    g_sheet.settings.reset();
-    g_sheet.activation.reset();
-}
+// The claim on the one sheet of the process, given back when its holder goes.
+class SheetClaim {
+public:
+    SheetClaim() {
+        bool expected = false;
+        held_ = g_claimed.compare_exchange_strong(expected, true);
+    }
+    ~SheetClaim() {
+        if (held_) g_claimed = false;
+    }
+    SheetClaim(SheetClaim&& other) noexcept : held_(std::exchange(other.held_, false)) {}
+    SheetClaim& operator=(const SheetClaim&) = delete;
+    explicit operator bool() const { return held_; }
+
+private:
+    bool held_ = false;
+};
+
+// The sheet's procedures and key hook are code of this DLL: it stays loaded while the
+// sheet exists, even when the browser object that opened it has gone.
+class ModuleLockScope {
+public:
+    ModuleLockScope() { LockModule(); }
+    ~ModuleLockScope() { UnlockModule(); }
+    ModuleLockScope(const ModuleLockScope&) = delete;
+    ModuleLockScope& operator=(const ModuleLockScope&) = delete;
+};
+
+inline void DestroyPageValue(HPROPSHEETPAGE page) { ::DestroyPropertySheetPage(page); }
+using unique_hpropsheetpage = unique_any<HPROPSHEETPAGE, DestroyPageValue>;
+
+// Everything one open sheet holds. Its window owns it and frees it when the window goes,
+// by whatever route, so a sheet can always be opened again. Members go in reverse order:
+// the pages' state before the activation context, the claim and the module lock last.
+struct OpenSheet {
+    OpenSheet(SheetClaim held, std::unique_ptr<SettingsMapping> mapping, ViewKind browserKind)
+        : claim(std::move(held)), pages(std::move(mapping), browserKind) {}
+    ~OpenSheet() {
+        keyRouter.reset();
+        if (window) g_window = nullptr;  // before the claim is given back
+    }
+    OpenSheet(const OpenSheet&) = delete;
+    OpenSheet& operator=(const OpenSheet&) = delete;
+
+    ModuleLockScope moduleLock;
+    SheetClaim claim;
+    // The pages are created when their tab is first chosen: the context they use must last.
+    ModuleActivationContext activation;
+    SheetState pages;
+    HWND window = nullptr;
+    DLGPROC previous = nullptr;
+    unique_hhook keyRouter;
+};
+
+// The sheet's window carries its OpenSheet from creation to WM_NCDESTROY.
+constexpr wchar_t kSheetProperty[] = L"CursorCadence.Sheet";
+
+OpenSheet* SheetOf(HWND sheet) { return static_cast<OpenSheet*>(::GetPropW(sheet, kSheetProperty)); }
 
 // The host's message loop knows nothing of the sheet: while it is open, its keyboard
 // messages get the dialog keys (Tab, Enter, Escape) here. Other windows' keys pass as
 // they are.
 LRESULT CALLBACK KeyRouter(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION && wParam == PM_REMOVE && g_sheet.window) {
+    HWND sheet = g_window.load();
+    if (code == HC_ACTION && wParam == PM_REMOVE && sheet) {
         MSG* msg = reinterpret_cast<MSG*>(lParam);
         if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST &&
-            (msg->hwnd == g_sheet.window || ::IsChild(g_sheet.window, msg->hwnd)) &&
-            PropSheet_IsDialogMessage(g_sheet.window, msg)) {
+            (msg->hwnd == sheet || ::IsChild(sheet, msg->hwnd)) && PropSheet_IsDialogMessage(sheet, msg)) {
             msg->message = WM_NULL;
             msg->wParam = 0;
             msg->lParam = 0;
@@ -58,73 +101,75 @@ LRESULT CALLBACK KeyRouter(int code, WPARAM wParam, LPARAM lParam) {
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-void CloseSheet(HWND sheet) {
-    g_sheet.open = false;
-    ::DestroyWindow(sheet);
-}
-
 INT_PTR CALLBACK SheetDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    OpenSheet* open = SheetOf(hwnd);
+    if (!open || !open->previous) return FALSE;  // both are set before this procedure is
     switch (message) {
     case WM_CLOSE:
-        CloseSheet(hwnd);
+        ::DestroyWindow(hwnd);
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK) {
-            g_sheet.open = false;
             ::SendMessageW(hwnd, PSM_APPLY, 0, 0);
-            if (g_sheet.settings) g_sheet.settings->SaveToFile();  // a failed save is not reported
+            open->pages.SaveToFile();  // a failed save is not reported
             ::DestroyWindow(hwnd);
             return TRUE;
         }
         if (LOWORD(wParam) == IDCANCEL) {
-            CloseSheet(hwnd);
+            ::DestroyWindow(hwnd);
             return TRUE;
         }
         break;
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == SC_CLOSE) {
-            CloseSheet(hwnd);
+            ::DestroyWindow(hwnd);
             return TRUE;
         }
         break;
     case WM_NCDESTROY: {
-        const DLGPROC previous = g_sheet.previous;
-        ForgetSheet();
-        return previous ? ::CallWindowProcW(reinterpret_cast<WNDPROC>(previous), hwnd, message, wParam, lParam)
-                        : FALSE;
+        // The pages, its children, are gone by now.
+        std::unique_ptr<OpenSheet> owned(open);
+        ::RemovePropW(hwnd, kSheetProperty);
+        return ::CallWindowProcW(reinterpret_cast<WNDPROC>(owned->previous), hwnd, message, wParam, lParam);
     }
     default:
         break;
     }
-    if (g_sheet.previous) {
-        return ::CallWindowProcW(reinterpret_cast<WNDPROC>(g_sheet.previous), hwnd, message, wParam, lParam);
-    }
-    return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    return ::CallWindowProcW(reinterpret_cast<WNDPROC>(open->previous), hwnd, message, wParam, lParam);
 }
 
 }  // namespace
+
+SheetState* KeepSheetState(HWND page, LPARAM initParam) {
+    const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGEW*>(initParam);
+    auto* state = sheetPage ? reinterpret_cast<SheetState*>(sheetPage->lParam) : nullptr;
+    ::SetWindowLongPtrW(page, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
+    return state;
+}
+
+SheetState* SheetStateOf(HWND page) { return reinterpret_cast<SheetState*>(::GetWindowLongPtrW(page, DWLP_USER)); }
 
 HWND SheetWindowFromResult(INT_PTR result) {
     return result == 0 || result == -1 ? nullptr : reinterpret_cast<HWND>(result);
 }
 
-SettingsView SheetSettings() { return g_sheet.settings ? g_sheet.settings->view() : SettingsView(); }
-const wchar_t* SheetFolder() { return g_sheet.settings ? g_sheet.settings->folder() : ModuleFolder(); }
-int32_t SheetBrowserKind() { return g_sheet.browserKind; }
-HWND SheetWindow() { return g_sheet.window; }
+HWND SheetWindow() { return g_window.load(); }
 
-int OpenSettingsSheet(const GestureContext& ctx) {
-    if (g_sheet.open || !ctx.browser || !ctx.session) return 0;
+bool OpenSettingsSheet(const GestureContext& ctx) {
+    if (!ctx.browser || !ctx.session) return false;
+    SheetClaim claim;
+    if (!claim) return false;
     SHANDLE_PTR owner = 0;
     if (FAILED(ctx.browser->get_HWND(&owner))) owner = 0;
 
-    auto settings = ctx.mapping ? std::unique_ptr<SettingsMapping>(new (std::nothrow) SettingsMapping(
-                                      ctx.mapping->name(), ctx.mapping->folder()))
-                                : std::unique_ptr<SettingsMapping>(new (std::nothrow) SettingsMapping());
-    if (!settings || !settings->MapShared()) return 0;
-    auto activation = std::unique_ptr<ModuleActivationContext>(new (std::nothrow) ModuleActivationContext());
-    if (!activation) return 0;
-    ActivationScope active(activation->get());
+    auto mapping = ctx.mapping ? std::unique_ptr<SettingsMapping>(new (std::nothrow) SettingsMapping(
+                                     ctx.mapping->name(), ctx.mapping->folder()))
+                               : std::unique_ptr<SettingsMapping>(new (std::nothrow) SettingsMapping());
+    if (!mapping || !mapping->MapShared()) return false;
+    std::unique_ptr<OpenSheet> open(new (std::nothrow) OpenSheet(
+        std::move(claim), std::move(mapping), static_cast<ViewKind>(ctx.session->ViewKind)));
+    if (!open) return false;
+    ActivationScope active(open->activation.get());
 
     struct PageTemplate {
         int id;
@@ -134,32 +179,25 @@ int OpenSettingsSheet(const GestureContext& ctx) {
                                       {IDD_ASSIGNMENT_PAGE, &AssignmentPageProc},
                                       {IDD_QUICK_MOVE_PAGE, &QuickMovePageProc},
                                       {IDD_DEFAULT_ACTIONS_PAGE, &DefaultActionsPageProc}};
-    HPROPSHEETPAGE pages[4] = {};
-    for (int i = 0; i < 4; ++i) {
+    constexpr int kPageCount = 4;
+    unique_hpropsheetpage pages[kPageCount];
+    for (int i = 0; i < kPageCount; ++i) {
         PROPSHEETPAGEW page{};
         page.dwSize = sizeof(page);
         // Pages are created when their tab is first chosen, from the host's message loop:
         // the module's context goes with them so they get common controls 6 too.
         page.dwFlags = PSP_USEFUSIONCONTEXT;
-        page.hActCtx = activation->get();
+        page.hActCtx = open->activation.get();
         page.hInstance = ThisModule();
         page.pszTemplate = MAKEINTRESOURCEW(templates[i].id);
         page.pfnDlgProc = templates[i].proc;
-        pages[i] = ::CreatePropertySheetPageW(&page);
-        if (!pages[i]) {
-            for (int j = 0; j < i; ++j) ::DestroyPropertySheetPage(pages[j]);
-            return 0;
-        }
+        page.lParam = reinterpret_cast<LPARAM>(&open->pages);
+        pages[i].reset(::CreatePropertySheetPageW(&page));
+        if (!pages[i]) return false;
     }
-
-    // The sheet's procedures and key hook are code of this DLL: it stays loaded while the
-    // sheet exists, even when the browser object that opened it has gone.
-    LockModule();
-    g_sheet.moduleLocked = true;
-    g_sheet.settings = std::move(settings);
-    g_sheet.activation = std::move(activation);
-    g_sheet.open = true;
-    g_sheet.browserKind = ctx.session->ViewKind;
+    // The sheet takes the pages over.
+    HPROPSHEETPAGE handed[kPageCount];
+    for (int i = 0; i < kPageCount; ++i) handed[i] = pages[i].release();
 
     PROPSHEETHEADERW header{};
     header.dwSize = sizeof(header);
@@ -167,20 +205,22 @@ int OpenSettingsSheet(const GestureContext& ctx) {
     header.hwndParent = reinterpret_cast<HWND>(owner);
     header.hInstance = ThisModule();
     header.pszCaption = L"CursorCadenceの設定";
-    header.nPages = 4;
+    header.nPages = kPageCount;
     header.nStartPage = 0;
-    header.phpage = pages;
-    const INT_PTR created = ::PropertySheetW(&header);
-    HWND sheet = SheetWindowFromResult(created);
-    if (!sheet || !::IsWindow(sheet)) {
-        ForgetSheet();
-        return 0;
+    header.phpage = handed;
+    HWND sheet = SheetWindowFromResult(::PropertySheetW(&header));
+    if (!sheet || !::IsWindow(sheet)) return false;
+    if (!::SetPropW(sheet, kSheetProperty, open.get())) {
+        ::DestroyWindow(sheet);
+        return false;
     }
-    g_sheet.window = sheet;
-    g_sheet.previous =
+    open->window = sheet;
+    open->previous =
         reinterpret_cast<DLGPROC>(::SetWindowLongPtrW(sheet, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(&SheetDialogProc)));
-    g_sheet.keyRouter = ::SetWindowsHookExW(WH_GETMESSAGE, &KeyRouter, ThisModule(), ::GetCurrentThreadId());
-    return 1;
+    open->keyRouter.reset(::SetWindowsHookExW(WH_GETMESSAGE, &KeyRouter, ThisModule(), ::GetCurrentThreadId()));
+    g_window = sheet;
+    open.release();  // the sheet's window owns it now, until its WM_NCDESTROY
+    return true;
 }
 
 }  // namespace cc

@@ -6,24 +6,6 @@
 #include "module/module.h"
 
 namespace cc {
-namespace {
-
-// A memory DC that is deleted again.
-class MemoryDc {
-public:
-    explicit MemoryDc(HDC compatible) : dc_(::CreateCompatibleDC(compatible)) {}
-    ~MemoryDc() {
-        if (dc_) ::DeleteDC(dc_);
-    }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
-
-}  // namespace
 
 INT_PTR CTrailColourDlg::DoModal(HWND parent) {
     ModuleActivationContext context;
@@ -44,7 +26,7 @@ void CTrailColourDlg::OnInit(HWND dialog) {
         faces_[k].reset(::CreateCompatibleBitmap(dc.get(), w, h));
         if (!faces_[k]) continue;
         {
-            MemoryDc memory(dc.get());
+            unique_hdc memory(::CreateCompatibleDC(dc.get()));
             select_object_scope bitmap(memory.get(), faces_[k].get());
             unique_hbrush fill(::CreateSolidBrush(TrailPalette[k]));
             const RECT all{0, 0, w, h};

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/com_query.h"
@@ -23,6 +25,9 @@ namespace {
 // store inside the browser window, and a huge file there would stall it.
 constexpr DWORD kMaxShortcutBytes = 64 * 1024;
 
+inline void GlobalFreeValue(HGLOBAL memory) { ::GlobalFree(memory); }
+using unique_hglobal = unique_any<HGLOBAL, GlobalFreeValue>;
+
 // The whole file as a stream in memory, read with one bounded read; null when the file
 // cannot be opened, is larger than a shortcut can be, or is not a well-formed shortcut
 // (the shell's reader trusts the sizes and offsets inside and must not see a damaged one).
@@ -31,29 +36,21 @@ ComPtr<IStream> ReadShortcutFile(const wchar_t* path) {
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size{};
     if (!file || !::GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxShortcutBytes) return nullptr;
-    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(size.QuadPart) + 1);
+    unique_hglobal memory(::GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(size.QuadPart) + 1));
     if (!memory) return nullptr;
     DWORD read = 0;
-    void* bytes = ::GlobalLock(memory);
+    void* bytes = ::GlobalLock(memory.get());
     const bool ok = bytes && ::ReadFile(file.get(), bytes, static_cast<DWORD>(size.QuadPart), &read, nullptr) &&
                     IsWellFormedShortcut(static_cast<const unsigned char*>(bytes), read);
-    if (bytes) ::GlobalUnlock(memory);
+    if (bytes) ::GlobalUnlock(memory.get());
     ComPtr<IStream> stream;
-    if (!ok || FAILED(::CreateStreamOnHGlobal(memory, TRUE, &stream)) || !stream) {
-        if (!stream) ::GlobalFree(memory);
-        return nullptr;
-    }
+    if (!ok || FAILED(::CreateStreamOnHGlobal(memory.get(), TRUE, &stream)) || !stream) return nullptr;
+    (void)memory.release();  // the stream frees it
     // The stream's size is what was really read, whatever the file claimed.
     ULARGE_INTEGER length{};
     length.QuadPart = read;
     if (FAILED(stream->SetSize(length))) return nullptr;
     return stream;
-}
-
-void ShellFree(void* p) {
-    if (!p) return;
-    ComPtr<IMalloc> allocator;
-    if (SUCCEEDED(::SHGetMalloc(&allocator)) && allocator) allocator->Free(p);
 }
 
 // The folder holding the target can name it. The shell's file-information call (Wine's,
@@ -66,7 +63,7 @@ bool FolderNamesTarget(PCIDLIST_ABSOLUTE pidl) {
     if (FAILED(::SHBindToParent(pidl, IID_PPV_ARGS(&parent), &last)) || !parent || !last) return false;
     STRRET name{};
     if (FAILED(parent->GetDisplayNameOf(last, SHGDN_INFOLDER, &name))) return false;
-    if (name.uType == STRRET_WSTR) ::CoTaskMemFree(name.pOleStr);
+    unique_cotaskmem_string text(name.uType == STRRET_WSTR ? name.pOleStr : nullptr);
     return true;
 }
 
@@ -77,12 +74,11 @@ std::vector<std::wstring> QuickMoveLinkNames(const wchar_t* links) {
     wchar_t pattern[MAX_PATH];
     if (!AppendPath(pattern, links, L"*.lnk")) return names;
     WIN32_FIND_DATAW found;
-    HANDLE find = ::FindFirstFileW(pattern, &found);
-    if (find == INVALID_HANDLE_VALUE) return names;
+    unique_hfind find(::FindFirstFileW(pattern, &found));
+    if (!find) return names;
     do {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
-    } while (::FindNextFileW(find, &found));
-    ::FindClose(find);
+    } while (::FindNextFileW(find.get(), &found));
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -97,47 +93,37 @@ LinkRead ReadQuickMoveLink(const wchar_t* path, PIDLIST_ABSOLUTE* pidl) {
         return LinkRead::Stop;
     }
     if (FAILED(link->Resolve(nullptr, SLR_NO_UI | SLR_NOSEARCH | SLR_NOTRACK))) return LinkRead::Skip;
-    if (FAILED(link->GetIDList(pidl)) || !*pidl) {
-        *pidl = nullptr;
-        return LinkRead::Skip;
-    }
-    if (ShellItemListSize(*pidl) == 0 || !FolderNamesTarget(*pidl)) {
-        ShellFree(*pidl);
-        *pidl = nullptr;
-        return LinkRead::Skip;
-    }
+    unique_pidl target;
+    if (FAILED(link->GetIDList(target.put())) || !target) return LinkRead::Skip;
+    if (ShellItemListSize(target.get()) == 0 || !FolderNamesTarget(target.get())) return LinkRead::Skip;
+    *pidl = target.release();
     return LinkRead::Loaded;
 }
 
 bool QuickMoveFolders::Append(PIDLIST_ABSOLUTE pidl) {
-    if (full()) {
-        ShellFree(pidl);
-        return false;
-    }
-    items_[count_++] = pidl;
+    unique_pidl owned(pidl);
+    if (full()) return false;
+    items_[count_++] = std::move(owned);
     return true;
 }
 
 void QuickMoveFolders::Reorder(const std::size_t* order, std::size_t count) {
-    PIDLIST_ABSOLUTE next[kMaxQuickMoveFolders] = {};
+    unique_pidl next[kMaxQuickMoveFolders];
     bool kept[kMaxQuickMoveFolders] = {};
     std::size_t n = 0;
     for (std::size_t i = 0; i < count && n < kMaxQuickMoveFolders; ++i) {
         if (order[i] < count_ && !kept[order[i]]) {
             kept[order[i]] = true;
-            next[n++] = items_[order[i]];
+            next[n++] = std::move(items_[order[i]]);
         }
     }
-    for (std::size_t i = 0; i < count_; ++i) {
-        if (!kept[i]) ShellFree(items_[i]);
-    }
-    std::copy(next, next + kMaxQuickMoveFolders, items_);
+    // Entries not named are freed as their slots take the new order.
+    std::move(std::begin(next), std::end(next), std::begin(items_));
     count_ = n;
 }
 
 void QuickMoveFolders::Clear() {
-    for (std::size_t i = 0; i < count_; ++i) ShellFree(items_[i]);
-    std::fill(items_, items_ + kMaxQuickMoveFolders, nullptr);
+    for (unique_pidl& item : items_) item.reset();
     count_ = 0;
 }
 

@@ -10,20 +10,21 @@
 #include <string>
 #include <vector>
 
+#include "common/unique_handle.h"
+
 namespace cc {
 
 inline constexpr std::size_t kMaxQuickMoveFolders = 64;
 
-// The folders' item lists, owned: freed with the shell allocator.
+// The folders' item lists, owned.
 class QuickMoveFolders {
 public:
     QuickMoveFolders() = default;
-    ~QuickMoveFolders() { Clear(); }
     QuickMoveFolders(const QuickMoveFolders&) = delete;
     QuickMoveFolders& operator=(const QuickMoveFolders&) = delete;
 
     std::size_t count() const { return count_; }
-    PCIDLIST_ABSOLUTE at(std::size_t i) const { return i < count_ ? items_[i] : nullptr; }
+    PCIDLIST_ABSOLUTE at(std::size_t i) const { return i < count_ ? items_[i].get() : nullptr; }
     bool full() const { return count_ >= kMaxQuickMoveFolders; }
     // Takes ownership; false (and the list freed) when full.
     bool Append(PIDLIST_ABSOLUTE pidl);
@@ -32,7 +33,7 @@ public:
     void Clear();
 
 private:
-    PIDLIST_ABSOLUTE items_[kMaxQuickMoveFolders] = {};
+    unique_pidl items_[kMaxQuickMoveFolders];
     std::size_t count_ = 0;
 };
 

@@ -8,10 +8,14 @@
 #include <prsht.h>
 #include <shlobj.h>
 
+#include <atomic>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
+#include <vector>
 
+#include "common/unique_handle.h"
 #include "dialogs/gesture_edit_dialog.h"
 #include "settings/quick_move_store.h"
 #include "dialogs/resource.h"
@@ -121,7 +125,7 @@ protected:
     }
     GestureContext ctx() { return GestureContext{&session, opener.view(), nullptr, &browser, &opener}; }
     HWND Open() {
-        EXPECT_EQ(OpenSettingsSheet(ctx()), 1);
+        EXPECT_TRUE(OpenSettingsSheet(ctx()));
         HWND sheet = SheetWindow();
         EXPECT_NE(sheet, nullptr);
         PumpFor(50);
@@ -153,7 +157,7 @@ protected:
 
 TEST_F(Sheet, OpensOncePerProcessOnTheBehaviourPageWithItsFourTabs) {
     HWND sheet = Open();
-    EXPECT_EQ(OpenSettingsSheet(ctx()), 0) << "a second settings gesture does nothing";
+    EXPECT_FALSE(OpenSettingsSheet(ctx())) << "a second settings gesture does nothing";
     wchar_t caption[64] = L"";
     ::GetWindowTextW(sheet, caption, 64);
     EXPECT_STREQ(caption, L"CursorCadenceの設定");
@@ -173,6 +177,64 @@ TEST_F(Sheet, OpensOncePerProcessOnTheBehaviourPageWithItsFourTabs) {
     EXPECT_EQ(PropSheet_HwndToIndex(sheet, PropSheet_GetCurrentPageHwnd(sheet)), 0);
     EXPECT_EQ(::GetDlgItem(sheet, 0x3021 /* the sheet's Apply button */) == nullptr || !::IsWindowVisible(::GetDlgItem(sheet, 0x3021 /* the sheet's Apply button */)),
               true) << "no Apply button";
+}
+
+// The settings sheets among a thread's top-level windows.
+BOOL CALLBACK CollectSheet(HWND window, LPARAM into) {
+    wchar_t cls[16] = L"", caption[64] = L"";
+    ::GetClassNameW(window, cls, 16);
+    ::GetWindowTextW(window, caption, 64);
+    if (std::wstring(cls) == L"#32770" && std::wstring(caption) == L"CursorCadenceの設定") {
+        reinterpret_cast<std::vector<HWND>*>(into)->push_back(window);
+    }
+    return TRUE;
+}
+
+// Two browser windows, each on its own thread, ask for the sheet at the same moment:
+// exactly one sheet appears, and once it is closed the sheet can be opened again.
+TEST_F(Sheet, TwoThreadsOpeningAtOnceGetOneSheet) {
+    for (int round = 0; round < 3; ++round) {
+        std::atomic<int> ready{0}, returned{0}, opened{0};
+        std::atomic<bool> go{false}, finish{false};
+        DWORD threads[2] = {};
+        auto openOnThisThread = [&](int i) {
+            threads[i] = ::GetCurrentThreadId();
+            const bool com = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+            {
+                test::HostWindow frame{{L"SHELLDLL_DefView"}, RECT{120 + 60 * i, 80, 620 + 60 * i, 520}};
+                test::FakeBrowser threadBrowser;
+                threadBrowser.topLevel = frame.frame();
+                GestureSession threadSession;
+                threadSession.ViewKind = ViewFolderList;
+                const GestureContext c{&threadSession, opener.view(), nullptr, &threadBrowser, &opener};
+                ++ready;
+                while (!go) std::this_thread::yield();
+                if (OpenSettingsSheet(c)) ++opened;
+                ++returned;
+                PumpUntil([&] { return finish.load(); }, 10000);
+            }  // the frame goes, and any sheet it owns with it
+            if (com) ::CoUninitialize();
+        };
+        std::thread first(openOnThisThread, 0), second(openOnThisThread, 1);
+        EXPECT_TRUE(PumpUntil([&] { return ready == 2; }, 5000));
+        go = true;
+        EXPECT_TRUE(PumpUntil([&] { return returned == 2; }, 5000));
+        std::vector<HWND> sheets;
+        for (DWORD thread : threads) ::EnumThreadWindows(thread, &CollectSheet, reinterpret_cast<LPARAM>(&sheets));
+        EXPECT_EQ(opened.load(), 1) << "round " << round;
+        EXPECT_EQ(sheets.size(), 1u) << "round " << round;
+        EXPECT_EQ(sheets.empty() ? nullptr : sheets[0], SheetWindow());
+        for (HWND sheet : sheets) {
+            DWORD_PTR result = 0;
+            ::SendMessageTimeoutW(sheet, WM_COMMAND, IDCANCEL, 0, SMTO_NORMAL, 2000, &result);
+        }
+        EXPECT_TRUE(PumpUntil([] { return SheetWindow() == nullptr; }, 2000));
+        finish = true;
+        first.join();
+        second.join();
+    }
+    EXPECT_TRUE(OpenSettingsSheet(ctx())) << "closed, the sheet opens again";
+    EXPECT_NE(SheetWindow(), nullptr);
 }
 
 // A window handle is a 32-bit value sign-extended: one with bit 31 set is a real sheet.
@@ -202,11 +264,11 @@ TEST_F(Sheet, TheBehaviourPageShowsTheDefaults) {
     // The swatch is the default colour, 33CCFF.
     HBITMAP swatch = reinterpret_cast<HBITMAP>(::SendDlgItemMessageW(page, IDC_TRAIL_COLOUR, BM_GETIMAGE, IMAGE_BITMAP, 0));
     ASSERT_NE(swatch, nullptr);
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    HGDIOBJ old = ::SelectObject(dc, swatch);
-    EXPECT_EQ(::GetPixel(dc, 5, 5), RGB(0x33, 0xCC, 0xFF));
-    ::SelectObject(dc, old);
-    ::DeleteDC(dc);
+    {
+        unique_hdc dc(::CreateCompatibleDC(nullptr));
+        select_object_scope selected(dc.get(), swatch);
+        EXPECT_EQ(::GetPixel(dc.get(), 5, 5), RGB(0x33, 0xCC, 0xFF));
+    }
     test::SaveScreenshot(SheetWindow(), L"sheet-1-behaviour");
 }
 
@@ -219,7 +281,7 @@ TEST_F(Sheet, OkRightAfterOpeningSavesTheWholeBlock) {
     ASSERT_EQ(file.size(), kSettingsBytes);
     EXPECT_EQ(std::memcmp(file.data(), block().data(), kSettingsBytes), 0);
     EXPECT_EQ(block().Get(Field::DefaultActionFlags), 0x1F);
-    EXPECT_EQ(OpenSettingsSheet(ctx()), 1) << "and it opens again";
+    EXPECT_TRUE(OpenSettingsSheet(ctx())) << "and it opens again";
 }
 
 TEST_F(Sheet, TheOpenSheetKeepsTheDllLoaded) {
@@ -356,7 +418,7 @@ TEST_F(Sheet, TheCloseBoxAndTheOwnersEndAlsoCloseWithoutWriting) {
     }  // the owner goes, and the sheet with it
     EXPECT_EQ(SheetWindow(), nullptr);
     browser.topLevel = owner.frame();
-    EXPECT_EQ(OpenSettingsSheet(ctx()), 1) << "the sheet can be opened again";
+    EXPECT_TRUE(OpenSettingsSheet(ctx())) << "the sheet can be opened again";
 }
 
 TEST_F(Sheet, EscapeFromTheKeyboardReachesTheSheet) {
@@ -555,12 +617,9 @@ TEST(GestureEditDialog, BackspaceOnNothingAndCancel) {
 COLORREF FacePixel(HWND dialog, int k, int x, int y) {
     HBITMAP face = reinterpret_cast<HBITMAP>(
         ::SendDlgItemMessageW(dialog, IDC_FIRST_COLOUR + k, BM_GETIMAGE, IMAGE_BITMAP, 0));
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    HGDIOBJ old = ::SelectObject(dc, face);
-    const COLORREF c = ::GetPixel(dc, x, y);
-    ::SelectObject(dc, old);
-    ::DeleteDC(dc);
-    return c;
+    unique_hdc dc(::CreateCompatibleDC(nullptr));
+    select_object_scope selected(dc.get(), face);
+    return ::GetPixel(dc.get(), x, y);
 }
 
 TEST(TrailColourPicker, MarksTheOpeningColourAndFollowsClicks) {
@@ -728,10 +787,10 @@ struct FolderBrowserDriver {
 
 TEST_F(QuickMove, AddingTheDocumentsFolderStoresTheSpecialItem) {
     HWND page = Page(Open(), 2);
-    PIDLIST_ABSOLUTE documents = nullptr;
-    ASSERT_TRUE(SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_PERSONAL, &documents)));
+    unique_pidl documents;
+    ASSERT_TRUE(SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_PERSONAL, documents.put())));
     wchar_t documentsPath[MAX_PATH] = L"";
-    ::SHGetPathFromIDListW(documents, documentsPath);
+    ::SHGetPathFromIDListW(documents.get(), documentsPath);
     FolderBrowserDriver::owner = page;
     FolderBrowserDriver::path = documentsPath;
     FolderBrowserDriver::ran = false;
@@ -751,8 +810,7 @@ TEST_F(QuickMove, AddingTheDocumentsFolderStoresTheSpecialItem) {
     QuickMoveFolders stored;
     ReadQuickMoveStore(folder.path().c_str(), stored);
     ASSERT_EQ(stored.count(), 1u);
-    EXPECT_TRUE(::ILIsEqual(stored.at(0), documents)) << "the special documents item, not a plain path";
-    ::CoTaskMemFree(documents);
+    EXPECT_TRUE(::ILIsEqual(stored.at(0), documents.get())) << "the special documents item, not a plain path";
 }
 
 TEST_F(QuickMove, AVirtualFolderShowsNoPathAndReadingStopsAt64) {

@@ -1,0 +1,79 @@
+// What the settings sheet's pages share: the state of one open sheet, which every page
+// gets through its PROPSHEETPAGE and keeps on its window, and the page procedures.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <utility>
+
+#include "common/unique_handle.h"
+#include "context/gesture_session.h"
+#include "settings/quick_move_store.h"
+#include "settings/settings_block.h"
+#include "settings/settings_mapping.h"
+
+namespace cc {
+
+// The behaviour page's values that have no control of their own to live in.
+struct BehaviourPageState {
+    COLORREF colour = 0;
+    int32_t timeoutTenths = 5;
+    int32_t sensitivity = 15;
+    unique_any<HBITMAP, DeleteGdiObject> swatch;  // the colour button's face
+};
+
+// The assignment page's working copy of every gesture, written to the block on OK.
+struct AssignmentPageState {
+    Gesture explorer[kExplorerActionCount];
+    Gesture browser[kBrowserActionCount];
+    Gesture* Of(ActionList list) { return list == ActionList::Explorer ? explorer : browser; }
+};
+
+// One per open sheet, made when it opens and freed when its window goes.
+class SheetState {
+public:
+    // The sheet maps the block itself: the browser object that opened it may quit (and
+    // unmap its own view) while the sheet is still open.
+    SheetState(std::unique_ptr<SettingsMapping> mapping, ViewKind browserKind)
+        : mapping_(std::move(mapping)), browserKind_(browserKind) {}
+    SheetState(const SheetState&) = delete;
+    SheetState& operator=(const SheetState&) = delete;
+
+    SettingsView settings() const { return mapping_->view(); }
+    // Where "setting" lives: the marker files and the "Links" store live there too.
+    const wchar_t* folder() const { return mapping_->folder(); }
+    bool SaveToFile() const { return mapping_->SaveToFile(); }
+    // The view kind the opening gesture was drawn in.
+    ViewKind browserKind() const { return browserKind_; }
+
+    BehaviourPageState behaviour;
+    AssignmentPageState assignment;
+    QuickMoveFolders quickMoveFolders;
+
+private:
+    std::unique_ptr<SettingsMapping> mapping_;
+    ViewKind browserKind_;
+};
+
+// For a page's WM_INITDIALOG, whose lParam is the page's PROPSHEETPAGE: keeps the sheet's
+// state on the page window and returns it.
+SheetState* KeepSheetState(HWND page, LPARAM initParam);
+// The state a page keeps; null before its WM_INITDIALOG and once the page is gone (a
+// modal dialog a page runs can outlive the sheet when the sheet's owner goes).
+SheetState* SheetStateOf(HWND page);
+
+// A page's answer to PSN_APPLY once it has written its fields: never refused.
+inline INT_PTR AcceptApply(HWND page) {
+    ::SetWindowLongPtrW(page, DWLP_MSGRESULT, 0);  // PSNRET_NOERROR
+    return TRUE;
+}
+
+// The page procedures.
+INT_PTR CALLBACK BehaviourPageProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK AssignmentPageProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK QuickMovePageProc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK DefaultActionsPageProc(HWND, UINT, WPARAM, LPARAM);
+
+}  // namespace cc
