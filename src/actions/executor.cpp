@@ -80,9 +80,13 @@ void CloseOtherInstances(const GestureContext& ctx) {
 }
 
 // Rows 0..4, 8 and 9 are the same in both tables.
-static_assert(BrowserOpenSettings == ExplorerOpenSettings && BrowserBack == ExplorerBack &&
-              BrowserForward == ExplorerForward && BrowserStop == ExplorerStop && BrowserRefresh == ExplorerRefresh &&
-              BrowserMaximiseRestore == ExplorerMaximiseRestore && BrowserMinimise == ExplorerMinimise);
+constexpr bool SameRow(BrowserAction browser, ExplorerAction explorer) {
+    return static_cast<int>(browser) == static_cast<int>(explorer);
+}
+static_assert(SameRow(BrowserOpenSettings, ExplorerOpenSettings) && SameRow(BrowserBack, ExplorerBack) &&
+              SameRow(BrowserForward, ExplorerForward) && SameRow(BrowserStop, ExplorerStop) &&
+              SameRow(BrowserRefresh, ExplorerRefresh) && SameRow(BrowserMaximiseRestore, ExplorerMaximiseRestore) &&
+              SameRow(BrowserMinimise, ExplorerMinimise));
 bool RunCommonAction(const GestureContext& ctx, int action, HWND top) {
     IWebBrowser2* b = ctx.browser;
     switch (action) {
