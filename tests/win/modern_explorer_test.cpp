@@ -76,14 +76,7 @@ public:
             test::EnsureClass(L"SHELLDLL_DefView");
             HWND view = MakeChild(parent, L"SHELLDLL_DefView");
             itemsWindow = MakeChild(view, WC_LISTVIEWW);
-            for (int i = 0; i < 3; ++i) {
-                std::wstring text = L"item " + std::to_wstring(i);
-                LVITEMW item{};
-                item.mask = LVIF_TEXT;
-                item.iItem = i;
-                item.pszText = text.data();
-                ::SendMessageW(itemsWindow, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-            }
+            test::AddListItems(itemsWindow, 3);
             shell.viewWindow = view;
         } else {
             RECT r{};

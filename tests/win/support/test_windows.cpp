@@ -40,6 +40,17 @@ void EnsureClass(const wchar_t* name) {
     registered.insert(name);
 }
 
+void AddListItems(HWND list, int count) {
+    for (int i = 0; i < count; ++i) {
+        std::wstring text = L"item " + std::to_wstring(i);
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = i;
+        item.pszText = text.data();
+        ::SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
+}
+
 HostWindow::HostWindow(std::initializer_list<const wchar_t*> path, RECT frame, int items) {
     EnsureClass(L"CursorCadenceTestFrame");
     frame_.reset(::CreateWindowExW(0, L"CursorCadenceTestFrame", L"test frame", WS_POPUP | WS_VISIBLE,
@@ -60,16 +71,7 @@ HostWindow::HostWindow(std::initializer_list<const wchar_t*> path, RECT frame, i
         parent = child;
     }
     view_ = parent;
-    if (view_ && std::wstring(path.end()[-1]) == WC_LISTVIEWW) {
-        for (int i = 0; i < items; ++i) {
-            std::wstring text = L"item " + std::to_wstring(i);
-            LVITEMW item{};
-            item.mask = LVIF_TEXT;
-            item.iItem = i;
-            item.pszText = text.data();
-            ::SendMessageW(view_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        }
-    }
+    if (view_ && std::wstring(path.end()[-1]) == WC_LISTVIEWW) AddListItems(view_, items);
     ::UpdateWindow(frame_.get());
 }
 

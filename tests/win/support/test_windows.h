@@ -17,6 +17,9 @@ namespace cc::test {
 // painting) so windows can carry the hosts' class names.
 void EnsureClass(const wchar_t* name);
 
+// Items "item 0", "item 1", ... appended to a list view.
+void AddListItems(HWND list, int count);
+
 // A top-level window with children along a path of class names; the last one is the
 // view. A "SysListView32" in the path is a real list view with `items` items.
 class HostWindow {
