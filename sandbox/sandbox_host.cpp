@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <memory>
 #include <mutex>
@@ -29,6 +30,7 @@
 
 #include "com_fake_bases.h"
 #include "fake_browser.h"
+#include "process_util.h"
 #include "module/guids.h"
 #include "screenshot.h"
 #include "settings/settings_mapping.h"
@@ -1031,8 +1033,13 @@ int Tour(FolderWindow& folder, PageBrowser& web, FolderLayout layout) {
     if (sheet) {
         PumpFor(300);
         cc::test::SaveScreenshot(sheet, log.Shot(L"settings-sheet").c_str());
-        ::SendMessageW(sheet, WM_COMMAND, IDCANCEL, 0);
+        ::SendMessageW(sheet, WM_COMMAND, IDOK, 0);
         PumpFor(200);
+        // OK saves the block beside the DLL: an installed copy must let the user write it.
+        const std::vector<unsigned char> saved = cc::test::ReadWholeFile(DllFolder() + L"\\setting");
+        log.Check(saved.size() == cc::kSettingsBytes &&
+                      std::memcmp(saved.data(), settings.view().data(), cc::kSettingsBytes) == 0,
+                  L"OK saved the settings to \"setting\" beside the DLL");
     }
 
     log.Step(L"A double-click on empty space of the list, set to go up one folder.");

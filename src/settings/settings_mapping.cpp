@@ -72,6 +72,15 @@ bool SettingsMapping::LoadFromFile() {
     return true;
 }
 
+// Writes the block's pieces to file and flushes them; true when every byte went out.
+bool SettingsMapping::WriteImage(HANDLE file) const {
+    const auto* ints = static_cast<const int32_t*>(view_.get());
+    for (const FilePiece& piece : SettingsFilePieces()) {
+        if (!WriteExactly(file, ints + piece.firstInt, piece.ints * sizeof(int32_t))) return false;
+    }
+    return ::FlushFileBuffers(file) != 0;
+}
+
 bool SettingsMapping::SaveToFile() {
     if (!view_) return false;
     wchar_t path[MAX_PATH];
@@ -80,17 +89,18 @@ bool SettingsMapping::SaveToFile() {
     // Written to a temporary file beside it and swapped in only when complete, so a
     // failed or interrupted save never leaves a truncated "setting" behind.
     wchar_t temp[MAX_PATH];
-    if (!::GetTempFileNameW(folder_, L"set", 0, temp)) return false;
+    if (!::GetTempFileNameW(folder_, L"set", 0, temp)) {
+        // A folder the user may not add files to (an installed copy, where only the
+        // existing "setting" is open to users) is saved over in place. A write cut short
+        // there leaves a file that loads as the defaults.
+        unique_hfile file(::CreateFileW(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        return file && WriteImage(file.get()) && ::SetEndOfFile(file.get());
+    }
     bool complete;
     {
         unique_hfile file(::CreateFileW(temp, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-        complete = static_cast<bool>(file);
-        const auto* ints = static_cast<const int32_t*>(view_.get());
-        for (const FilePiece& piece : SettingsFilePieces()) {
-            complete = complete && WriteExactly(file.get(), ints + piece.firstInt, piece.ints * sizeof(int32_t));
-        }
-        complete = complete && ::FlushFileBuffers(file.get());
+        complete = file && WriteImage(file.get());
     }
     if (complete) complete = ::MoveFileExW(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
     if (!complete) ::DeleteFileW(temp);

@@ -31,7 +31,8 @@ public:
     // Fills the block from the file or, when that is unusable, with the defaults.
     // False only when nothing is mapped.
     bool LoadFromFile();
-    // Writes the whole block to the file; the old file is replaced only by a complete one.
+    // Writes the whole block to the file; the old file is replaced only by a complete one,
+    // except where no file can be added beside it: there it is written over in place.
     bool SaveToFile();
     // Unmaps the view and closes the shared memory; the file is not written.
     void Unmap();
@@ -44,6 +45,7 @@ public:
 
 private:
     bool FilePath(wchar_t (&out)[MAX_PATH]) const;
+    bool WriteImage(HANDLE file) const;
 
     wchar_t name_[64];
     wchar_t folder_[MAX_PATH];
