@@ -7,6 +7,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth xdotool imagemagick fonts-ipafont-gothic
   clang libclang-rt-14-dev valgrind
+  wixl
 )
 
 missing=()

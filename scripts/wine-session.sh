@@ -1,6 +1,7 @@
 # Sourced by the scripts that run Windows programs: one Xvfb display and one fresh Wine
 # prefix for a run, and a cleanup that stops only what this run started.
 #   wine_session_start BUILD_DIR   exports DISPLAY, WINEPREFIX, WINEDEBUG
+#   wine_prefix_init DIR           a fresh prefix of its own, for a test that changes the machine
 #   wine_session_stop
 
 _cc_xvfb_pid=""
@@ -28,7 +29,12 @@ wine_session_start() {
   [ -e "/tmp/.X11-unix/X${n}" ] || { echo "Xvfb did not start" >&2; return 1; }
   export DISPLAY=":$n"
 
-  export WINEPREFIX="$build/wineprefix"
+  wine_prefix_init "$build/wineprefix"
+}
+
+# A fresh prefix at DIR, made ready for the tests; exports WINEPREFIX and WINEDEBUG.
+wine_prefix_init() {
+  export WINEPREFIX="$1"
   export WINEDEBUG=-all
   rm -rf "$WINEPREFIX"
   # No Mono or Gecko downloads: there is no network, and their dialogs would wait forever.
