@@ -5,7 +5,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${CC_BUILD_DIR:-$root/build}"
 
-"$root/scripts/install-deps.sh"
+"$root/scripts/install-deps.sh" --package
 source "$root/scripts/build-trees.sh"
 cc_configure_windows "$root" "$build/win32" mingw-w64-i686.cmake
 cmake --build "$build/win32" --target CursorCadence

@@ -159,6 +159,10 @@ check "the 32-bit view holds exactly those values for the 32-bit DLL" same "$wor
 version=$(basename "$package" | sed 's/^CursorCadence-\(.*\)-x64\.msi$/\1/')
 check "one product is installed, this version" [ "$(installed_versions)" = "$version" ]
 
+msiexec /i "$work/older.msi" downgrade
+check "the older package refuses to install over this version" [ $? -ne 0 ]
+check "and changes nothing" same "$work/expected.64" <(dump 64)
+
 step "5. The tour through the new DLL."
 wine "$bin/cursorcadence_sandbox.exe" --tour >"$work/tour2.log" 2>&1
 check "every step of the tour did what it should" [ $? -eq 0 ]
