@@ -119,6 +119,14 @@ printf '%s\n' "./x64/" "./x64/CursorCadence.dll $(stat -c %s "$older/x64/CursorC
   "./x64/setting 0" "./x86/" "./x86/CursorCadence.dll $(stat -c %s "$older/x86/CursorCadence.dll")" "./x86/Links/" \
   "./x86/setting 0" | sort >"$work/files.expected"
 check "exactly the DLLs, an empty \"setting\" and \"Links\" in each folder" same "$work/files.expected" "$work/files"
+# Wine keeps no access control lists; it shows a grant to Users as the group's write bit.
+group_writable() { [ "$(stat -c %A "$1" | cut -c6)" = w ]; }
+for arch in x64 x86; do
+  check "$arch: users may write \"setting\" and \"Links\"" \
+    eval 'group_writable "$product/$arch/setting" && group_writable "$product/$arch/Links"'
+  check "$arch: but not the DLL or its folder" \
+    eval '! group_writable "$product/$arch/CursorCadence.dll" && ! group_writable "$product/$arch"'
+done
 
 step "3. The tour through the installed DLL."
 wine "$bin/cursorcadence_sandbox.exe" --tour >"$work/tour1.log" 2>&1
