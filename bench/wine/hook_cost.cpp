@@ -1,17 +1,18 @@
 // What every mouse message of a browser window costs with the product's hook in place,
 // next to a desktop-wide low-level hook, and what opening a window costs.
 //
-// The mouse messages, in one run, per situation:
+// The mouse messages, per situation:
 //  - end to end: one real WM_MOUSEMOVE injected with SendInput and taken out of the queue
 //    by this thread, timed per message, with
-//      * no hook: the same window on a thread without any hook (before and after the rest);
+//      * no hook: the same window on a thread without any hook;
 //      * this product's hook: the object attached to the window, its thread hook called
 //        for the message;
 //      * a low-level hook: WH_MOUSE_LL installed by another process (low_level_hook_host,
 //        built beside this program) on a thread of its own, doing the product's per-move
 //        work there; the system has that hook answer before the event reaches the window;
+//    the three take turns in rounds, and each figure is the median over its messages;
 //  - the product's hook procedure alone: MouseHookProc called directly with the message's
-//    data.
+//    data (the mean).
 // The situations: no gesture (the hook passes the message on), a gesture in the dead zone,
 // drawing without a step, a step with the trail off and on, and a step that records a new
 // stroke (which also builds and sends the status text).
@@ -107,9 +108,11 @@ struct Situation {
     std::function<bool(const GestureSession&)> check;  // the state the moves must leave
 };
 
-struct Figures {
-    double endToEnd = 0;  // seconds per message
-    double hookAlone = 0;
+// The per-message times of one way of handling a situation's moves, over every round.
+struct Samples {
+    std::vector<double> endToEnd;   // seconds per message
+    std::vector<double> sendInput;  // the part of it spent in SendInput, which returns only
+                                    // once every low-level hook has answered for the event
     bool behaved = true;
 };
 
@@ -117,9 +120,9 @@ class Bench {
 public:
     explicit Bench(int moves) : moves_(moves) {}
 
-    // End to end through the real queue and, when `view` has a hook, the real hook.
-    double EndToEnd(const Situation& s, POINT home, const GestureSession* session, bool& behaved) {
-        double total = 0;
+    // End to end through the real queue and, when the window's thread has a hook, the real
+    // hook; `session` is the gesture the moves must leave as the situation says.
+    void EndToEnd(const Situation& s, POINT home, const GestureSession* session, Samples& out) {
         int done = 0;
         while (done < moves_) {
             // Two presses on one spot would make a double-click.
@@ -143,16 +146,17 @@ public:
                 const POINT p = s.point(i);
                 const double t0 = Now();
                 Send(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, origin.x + p.x, origin.y + p.y);
+                const double sent = Now();
                 Drain();
-                total += Now() - t0;
+                out.endToEnd.push_back(Now() - t0);
+                out.sendInput.push_back(sent - t0);
             }
-            if (session && s.check && !s.check(*session)) behaved = false;
+            if (session && s.check && !s.check(*session)) out.behaved = false;
             if (s.pressed) {
                 Send(MOUSEEVENTF_RIGHTUP);
                 Drain();
             }
         }
-        return total / moves_;
     }
 
     // MouseHookProc alone, with the same moves; presses and releases go through it too,
@@ -493,7 +497,10 @@ double Median(std::vector<double> v) {
 int Run(int moves, int openRuns) {
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     const POINT origin{400, 400};
-    Bench bench(moves);
+    // The three ways take turns, a share of the moves at a time, so that a slow stretch of
+    // the display or the Wine server falls on all of them alike.
+    const int rounds = moves >= 1000 ? 5 : 1;
+    Bench bench(moves / rounds);
 
     // Wiggles by one pixel, never leaving the dead zone of 15.
     auto wiggle = [](int i) { return POINT{i % 2, (i / 2) % 2}; };
@@ -510,117 +517,125 @@ int Run(int moves, int openRuns) {
         return kCorners[i % 4];
     };
 
-    // The same window on a thread without any hook.
-    auto noHook = [&] {
-        test::HostWindow plain(kTabbedPagePath, kFrame);
-        Drain();
-        const Situation s{"no hook", false, 1 << 30, wiggle, {}, nullptr};
-        bool ignored = true;
-        return bench.EndToEnd(s, origin, nullptr, ignored);
-    };
-
     struct Row {
         Situation situation;
         bool trailOn;
-        Figures f;
-        double lowLevel = 0;  // seconds per message end to end with the low-level hook
-        bool lowLevelBehaved = true;
+        Samples product;
+        double hookAlone = 0;  // seconds per message, the mean over the rounds
+        Samples lowLevel;
     };
     std::vector<Row> rows = {
         {{"no gesture (passed on)", false, 1 << 30, wiggle, {},
           [](const GestureSession& g) { return g.Tracking == 0; }},
-         true, {}},
+         true, {}, 0, {}},
         {{"dead zone", true, 200, wiggle, {},
           [](const GestureSession& g) { return g.Tracking == 1 && g.Drawing == 0; }},
-         true, {}},
+         true, {}, 0, {}},
         {{"drawing, no step", true, 200, nearAnchor, drawing,
           [](const GestureSession& g) { return g.Drawing == 1 && g.StrokeCount == 1; }},
-         true, {}},
+         true, {}, 0, {}},
         {{"step, trail off", true, 40, rightward, drawing,
           [](const GestureSession& g) { return g.Drawing == 1 && g.StrokeCount == 1; }},
-         false, {}},
+         false, {}, 0, {}},
         {{"step, trail on", true, 40, rightward, drawing,
           [](const GestureSession& g) { return g.Drawing == 1 && g.StrokeCount == 1; }},
-         true, {}},
+         true, {}, 0, {}},
         {{"step, new stroke", true, 4, square, drawing,
           [](const GestureSession& g) { return g.StrokeCount == 5; }},
-         true, {}},
+         true, {}, 0, {}},
     };
-
-    const double noHookBefore = noHook();
-
-    // This product's hook.
+    Samples noHook;
     std::vector<std::pair<const char*, double>> callCosts;
-    {
-        test::SharedSettings settings;
-        test::AttachedView v(kTabbedPagePath, kFrame);
-        if (v.attachResult != S_OK) {
-            std::printf("the object did not attach\n");
-            return 1;
-        }
-        Drain();
-        for (Row& r : rows) {
-            settings.Set(Field::TrailEnabled, r.trailOn ? 1 : 0);
-            r.f.endToEnd = bench.EndToEnd(r.situation, origin, &v.session(), r.f.behaved);
-            r.f.hookAlone = bench.HookAlone(r.situation, v.window.view(), origin, v.session(), r.f.behaved);
-            v.browser.statusTexts.clear();
+    bool attached = true, lowLevelHooked = true, lowLevelStopped = true;
+
+    for (int round = 0; round < rounds && attached && lowLevelHooked; ++round) {
+        // The same window on a thread without any hook.
+        {
+            test::HostWindow plain(kTabbedPagePath, kFrame);
+            Drain();
+            bench.EndToEnd({"no hook", false, 1 << 30, wiggle, {}, nullptr}, origin, nullptr, noHook);
         }
 
-        // What the platform calls the hook makes cost on their own, for reading the figures.
-        MOUSEHOOKSTRUCT m{};
-        m.hwnd = v.window.view();
-        m.pt = origin;
-        RECT rect{};
-        const std::pair<const char*, std::function<void()>> calls[] = {
-            {"CallNextHookEx", [&] { ::CallNextHookEx(nullptr, HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&m)); }},
-            {"GetKeyState", [] { ::GetKeyState(VK_CONTROL); }},
-            {"GetAsyncKeyState", [] { ::GetAsyncKeyState(VK_RBUTTON); }},
-            {"GetWindowThreadProcessId", [&] { ::GetWindowThreadProcessId(m.hwnd, nullptr); }},
-            {"GetWindowRect", [&] { ::GetWindowRect(m.hwnd, &rect); }},
-        };
-        for (const auto& [name, call] : calls) {
-            const double t0 = Now();
-            for (int i = 0; i < moves; ++i) call();
-            callCosts.emplace_back(name, (Now() - t0) / moves);
-        }
-    }
+        // This product's hook.
+        {
+            test::SharedSettings settings;
+            test::AttachedView v(kTabbedPagePath, kFrame);
+            attached = v.attachResult == S_OK;
+            if (!attached) break;
+            Drain();
+            for (Row& r : rows) {
+                settings.Set(Field::TrailEnabled, r.trailOn ? 1 : 0);
+                bench.EndToEnd(r.situation, origin, &v.session(), r.product);
+                r.hookAlone += bench.HookAlone(r.situation, v.window.view(), origin, v.session(), r.product.behaved) /
+                               rounds;
+                v.browser.statusTexts.clear();
+            }
 
-    // The low-level hook of another process, with the same window on a thread without a hook.
-    bool lowLevelHooked = false;
-    bool lowLevelStopped = false;
-    {
-        LowLevelHookHost host;
-        lowLevelHooked = host.hooked();
-        if (lowLevelHooked) {
+            // What the platform calls the hook makes cost on their own, for reading the figures.
+            if (round == 0) {
+                MOUSEHOOKSTRUCT m{};
+                m.hwnd = v.window.view();
+                m.pt = origin;
+                RECT rect{};
+                const std::pair<const char*, std::function<void()>> calls[] = {
+                    {"CallNextHookEx",
+                     [&] { ::CallNextHookEx(nullptr, HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&m)); }},
+                    {"GetKeyState", [] { ::GetKeyState(VK_CONTROL); }},
+                    {"GetAsyncKeyState", [] { ::GetAsyncKeyState(VK_RBUTTON); }},
+                    {"GetWindowThreadProcessId", [&] { ::GetWindowThreadProcessId(m.hwnd, nullptr); }},
+                    {"GetWindowRect", [&] { ::GetWindowRect(m.hwnd, &rect); }},
+                };
+                for (const auto& [name, call] : calls) {
+                    const double t0 = Now();
+                    for (int i = 0; i < moves; ++i) call();
+                    callCosts.emplace_back(name, (Now() - t0) / moves);
+                }
+            }
+        }
+
+        // The low-level hook of another process, the window's thread without a hook.
+        {
+            LowLevelHookHost host;
+            lowLevelHooked = host.hooked();
+            if (!lowLevelHooked) break;
             test::HostWindow plain(kTabbedPagePath, kFrame);
             Drain();
             for (Row& r : rows) {
                 const LONG seenBefore = host.moves();
-                r.lowLevel = bench.EndToEnd(r.situation, origin, &host.session(), r.lowLevelBehaved);
+                bench.EndToEnd(r.situation, origin, &host.session(), r.lowLevel);
                 // Every timed move passed the hook (besides the untimed ones).
-                if (host.moves() - seenBefore < moves) r.lowLevelBehaved = false;
+                if (host.moves() - seenBefore < moves / rounds) r.lowLevel.behaved = false;
             }
+            lowLevelStopped = host.Stop() && lowLevelStopped;
         }
-        lowLevelStopped = host.Stop();
+    }
+    if (!attached) {
+        std::printf("the object did not attach\n");
+        return 1;
     }
 
-    const double noHookAfter = noHook();
-    const double baseline = (noHookBefore + noHookAfter) / 2;
-
-    std::printf("WM_MOUSEMOVE cost, %d moves per situation (Wine, Xvfb)\n", moves);
-    std::printf("no hook: %.1f us before the hooks, %.1f us after them; \"vs no hook\" divides by their mean\n",
-                noHookBefore * 1e6, noHookAfter * 1e6);
+    const double baseline = Median(noHook.endToEnd);
+    std::printf("WM_MOUSEMOVE cost, %d moves per situation in %d rounds (Wine, Xvfb), the median per message\n",
+                moves, rounds);
     std::printf("%-24s | %-37s | %s\n", "", "this product's hook (WH_MOUSE)", "low-level hook (WH_MOUSE_LL)");
     std::printf("%-24s | %12s %10s %13s | %12s %10s\n", "situation", "end to end", "vs no hook", "hook proc.",
                 "end to end", "vs no hook");
+    std::printf("%-24s | %9.1f us %10s %13s |\n", "no hook", baseline * 1e6, "1.00", "-");
     bool allBehaved = lowLevelHooked && lowLevelStopped;
+    std::vector<double> productSend, lowLevelSend;
     for (const Row& r : rows) {
-        std::printf("%-24s | %9.1f us %10.2f %10.2f us | %9.1f us %10.2f%s%s\n", r.situation.name,
-                    r.f.endToEnd * 1e6, r.f.endToEnd / baseline, r.f.hookAlone * 1e6, r.lowLevel * 1e6,
-                    r.lowLevel / baseline, r.f.behaved ? "" : "  (product: did not behave as named)",
-                    r.lowLevelBehaved ? "" : "  (low-level: did not behave as named)");
-        allBehaved = allBehaved && r.f.behaved && r.lowLevelBehaved;
+        const double product = Median(r.product.endToEnd), lowLevel = Median(r.lowLevel.endToEnd);
+        std::printf("%-24s | %9.1f us %10.2f %10.2f us | %9.1f us %10.2f%s%s\n", r.situation.name, product * 1e6,
+                    product / baseline, r.hookAlone * 1e6, lowLevel * 1e6, lowLevel / baseline,
+                    r.product.behaved ? "" : "  (product: did not behave as named)",
+                    r.lowLevel.behaved ? "" : "  (low-level: did not behave as named)");
+        allBehaved = allBehaved && r.product.behaved && r.lowLevel.behaved;
+        productSend.insert(productSend.end(), r.product.sendInput.begin(), r.product.sendInput.end());
+        lowLevelSend.insert(lowLevelSend.end(), r.lowLevel.sendInput.begin(), r.lowLevel.sendInput.end());
     }
+    std::printf("of that, in SendInput (median over all situations): no hook %.1f us, this product's hook %.1f us,\n"
+                "low-level hook %.1f us (SendInput returns once every low-level hook has answered)\n",
+                Median(noHook.sendInput) * 1e6, Median(productSend) * 1e6, Median(lowLevelSend) * 1e6);
     if (!lowLevelHooked) std::printf("the low-level hook host did not install its hook\n");
     if (lowLevelHooked && !lowLevelStopped) std::printf("the low-level hook host did not end when asked\n");
     std::printf("platform calls alone:");
