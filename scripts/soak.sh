@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # The long run: every fuzz target for a fixed time, the instruction count of the move
 # path, and, under Wine on a private Xvfb display, the hostile-input, lifetime-stress and
-# leak tests repeated many times over and the full mouse-message benchmark. Prints every
-# figure; non-zero on any failure or finding.
+# leak tests repeated many times over and the full benchmark (mouse messages through this
+# product's hook and through a low-level hook of another process, and opening windows).
+# Prints every figure; non-zero on any failure or finding.
 #
 #   CC_FUZZ_SECONDS  seconds per fuzz target (60)
 #   CC_STRESS_SCALE  how many times over the Wine tests repeat their work (10)
 #   CC_HOOK_MOVES    moves per situation in the hook benchmark (5000)
+#   CC_OPEN_RUNS     processes that open windows in the benchmark (20)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${CC_BUILD_DIR:-$root/build}"
@@ -41,8 +43,9 @@ for test in hostile_test lifetime_stress_test leak_test; do
   echo
 done
 
-echo "== the cost of a mouse message"
-"$root/scripts/wine-run.sh" "$build/win64/bin/hook_cost_bench.exe" --moves "${CC_HOOK_MOVES:-5000}" || status=1
+echo "== the cost of a mouse message and of opening a window"
+"$root/scripts/wine-run.sh" "$build/win64/bin/hook_cost_bench.exe" --moves "${CC_HOOK_MOVES:-5000}" \
+  --open-runs "${CC_OPEN_RUNS:-20}" || status=1
 echo
 [ "$status" -eq 0 ] && echo "soak: everything passed" || echo "soak: FAILED (see above)"
 exit "$status"
