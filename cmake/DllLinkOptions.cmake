@@ -9,9 +9,5 @@
 # The link map, beside the build tree as <target>.map, shows which library and object
 # every part of the DLL comes from.
 function(cc_dll_link_options target)
-  if(MSVC)
-    target_link_options(${target} PRIVATE /OPT:REF "/MAP:${CMAKE_BINARY_DIR}/${target}.map")
-  else()
-    target_link_options(${target} PRIVATE -Wl,--gc-sections "-Wl,-Map=${CMAKE_BINARY_DIR}/${target}.map")
-  endif()
+  target_link_options(${target} PRIVATE -Wl,--gc-sections "-Wl,-Map=${CMAKE_BINARY_DIR}/${target}.map")
 endfunction()
