@@ -2,12 +2,13 @@
 # The installer package under Wine, in a prefix of its own (the other tests share theirs,
 # and this one changes the machine):
 #   1. the reference: what regsvr32 writes for the 64-bit DLL at its installed place;
-#   2. an older version installed silently: exactly those values, in the right view for
+#   2. a first install that fails at its end: nothing is left;
+#   3. an older version installed silently: exactly those values, in the right view for
 #      each DLL, and exactly the expected files;
-#   3. the sandbox's tour through the installed DLL, which also saves the settings;
-#   4. the upgrade to this version while a program holds the DLL: the settings survive;
-#   5. the tour through the new DLL;
-#   6. a silent uninstall that leaves no file and no value behind.
+#   4. the sandbox's tour through the installed DLL, which also saves the settings;
+#   5. the upgrade to this version while a program holds the DLL: the settings survive;
+#   6. the tour through the new DLL;
+#   7. a silent uninstall that leaves no file and no value behind.
 #   installer-test.sh PACKAGE STAGE_DIR BIN_DIR      (exit code: the number of failed checks)
 set -uo pipefail
 package=$1
@@ -121,7 +122,22 @@ win32='software\classes\typelib\{4beafe5f-12c8-41bf-8dd1-ea90be08defa}\1.0\0\win
   grep "^software\\\\classes\\\\typelib" "$work/expected.64"
 } | sort >"$work/expected.32"
 
-step "2. An older version, installed silently."
+step "2. A first install that fails at its end."
+# The package with one more action just before the users' files are made, one that
+# fails (it is given no folders to work on): the rollback must take back everything.
+failing="$work/failing"
+mkdir -p "$failing"
+sed -e '/<InstallExecuteSequence>/i <CustomAction Id="FailForTest" BinaryKey="SetupActions" DllEntry="PrepareUserFiles" Execute="deferred" Impersonate="no" Return="check"/>' \
+    -e '/<InstallExecuteSequence>/a <Custom Action="FailForTest" Sequence="6598"/>' \
+    "$root/installer/CursorCadence.wxs" >"$failing/CursorCadence.wxs"
+(cd "$stage" && wixl -a x64 -I "$root/installer" -D ProductVersion=2.1.0 -o "$work/failing.msi" \
+  "$failing/CursorCadence.wxs")
+msiexec /i "$work/failing.msi" failing
+check "the install fails" [ $? -ne 0 ]
+check "no file or folder is left" [ ! -e "$product" ]
+check "no value is left" eval '[ -z "$(dump 64)$(dump 32)$(installed_versions)" ]'
+
+step "3. An older version, installed silently."
 older="$work/older"
 cp -r "$stage" "$older"
 # Different bytes, same code: the upgrade must be seen to replace the DLLs.
@@ -148,7 +164,7 @@ for arch in x64 x86; do
     eval '! group_writable "$product/$arch/CursorCadence.dll" && ! group_writable "$product/$arch"'
 done
 
-step "3. The tour through the installed DLL."
+step "4. The tour through the installed DLL."
 wine "$bin/cursorcadence_sandbox.exe" --tour >"$work/tour1.log" 2>&1
 check "every step of the tour did what it should (saving the settings included)" [ $? -eq 0 ]
 grep -E "FAILED|failed" "$work/tour1.log"
@@ -156,7 +172,7 @@ settings_before=$(sha1sum <"$product/x64/setting")
 check "\"setting\" holds the saved block" [ "$(stat -c %s "$product/x64/setting")" -eq 1140 ]
 : >"$product/x86/unload_on_Explorer"
 
-step "4. The upgrade to this version while a program holds the DLL."
+step "5. The upgrade to this version while a program holds the DLL."
 held_msiexec /i "$package" upgrade
 check "the upgrade succeeded" [ "$status" -eq 0 -o "$status" -eq 194 ]
 check "the 64-bit DLL is the new one" cmp -s "$stage/x64/CursorCadence.dll" "$product/x64/CursorCadence.dll"
@@ -175,14 +191,14 @@ msiexec /i "$work/older.msi" downgrade
 check "the older package refuses to install over this version" [ $? -ne 0 ]
 check "and changes nothing" same "$work/expected.64" <(dump 64)
 
-step "5. The tour through the new DLL."
+step "6. The tour through the new DLL."
 wine "$bin/cursorcadence_sandbox.exe" --tour >"$work/tour2.log" 2>&1
 check "every step of the tour did what it should" [ $? -eq 0 ]
 grep -E "FAILED|failed" "$work/tour2.log"
 
 # Not held this time: Wine's Windows Installer leaves a DLL in use where Windows schedules
 # its removal for the next start.
-step "6. A silent uninstall."
+step "7. A silent uninstall."
 msiexec /x "$package" uninstall
 check "msiexec /x /qn succeeded" [ $? -eq 0 ]
 check "no file or folder is left" [ ! -e "$product" ]
