@@ -229,18 +229,14 @@ public:
         process_.reset(info.hProcess);
         unique_handle thread(info.hThread);
         if (!::AssignProcessToJobObject(job_.get(), info.hProcess)) {
-            ::TerminateProcess(info.hProcess, 1);
-            ::WaitForSingleObject(info.hProcess, 5000);
+            End();
             process_.reset();
             return;
         }
         ::ResumeThread(info.hThread);
     }
     ~ChildProcess() {
-        if (process_ && !Ended()) {
-            ::TerminateProcess(process_.get(), 1);
-            ::WaitForSingleObject(process_.get(), 5000);
-        }
+        if (process_ && !Ended()) End();
     }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -252,8 +248,7 @@ public:
     long Wait(DWORD timeoutMs) {
         if (!process_) return -1;
         if (!test::PumpUntil([&] { return Ended(); }, timeoutMs)) {
-            ::TerminateProcess(process_.get(), 1);
-            ::WaitForSingleObject(process_.get(), 5000);
+            End();
             return -1;
         }
         DWORD code = 0;
@@ -262,6 +257,11 @@ public:
     }
 
 private:
+    void End() {
+        ::TerminateProcess(process_.get(), 1);
+        ::WaitForSingleObject(process_.get(), 5000);
+    }
+
     unique_handle job_;
     unique_handle process_;
 };
