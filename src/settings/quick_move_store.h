@@ -1,6 +1,8 @@
-// The quick-move store: the folder "Links" beside the DLL, one shell link per favourite
+// The quick-move store: the folder "Links" beside "setting", one shell link per favourite
 // folder, named 00.lnk, 01.lnk, ... in list order. The quick-move page writes it; the
-// page and the quick-move menu read it.
+// page and the quick-move menu read it. A store that is a link or junction to somewhere
+// else is neither read nor written: beside a DLL that several users load, one of them
+// could otherwise point everyone's writes at files of their choosing.
 #pragma once
 
 #include <windows.h>
@@ -41,7 +43,7 @@ private:
 bool LinksFolderPath(const wchar_t* folder, wchar_t (&out)[MAX_PATH]);
 
 // The "*.lnk" file names of a "Links" folder, sorted: the names carry the list order,
-// whatever order the file system lists them in.
+// whatever order the file system lists them in. None when the folder is a reparse point.
 std::vector<std::wstring> QuickMoveLinkNames(const wchar_t* links);
 
 enum class LinkRead { Loaded, Skip, Stop };
@@ -55,7 +57,14 @@ LinkRead ReadQuickMoveLink(const wchar_t* path, PIDLIST_ABSOLUTE* pidl);
 // resolve without asking anyone, stopping at 64 or at the first that cannot be loaded.
 void ReadQuickMoveStore(const wchar_t* folder, QuickMoveFolders& into);
 
-// Replaces every "*.lnk" of the store with the listed folders (other files stay).
-void WriteQuickMoveStore(const wchar_t* folder, const QuickMoveFolders& folders);
+// Replaces every "*.lnk" of the store with the listed folders (other files stay), without
+// following a reparse point: the folder is held open while it is written, existing
+// shortcuts are deleted through handles of their own (none is deleted when one is a
+// reparse point or has another hard link) and new ones are only ever created, never
+// opened. ERROR_SUCCESS, or why the store does not hold the list.
+DWORD WriteQuickMoveStore(const wchar_t* folder, const QuickMoveFolders& folders);
+
+// What a reparse point where a store file or folder belongs is reported as.
+inline constexpr DWORD kStoreReparsePointError = 4395;  // ERROR_REPARSE_POINT_ENCOUNTERED
 
 }  // namespace cc

@@ -537,6 +537,65 @@ TEST_F(BrokenShortcuts, AShortcutIsReadUpTo64KilobytesAndNotBeyond) {
     EXPECT_EQ(ReadAndShow(), 0u) << "a file over the limit is one that cannot be loaded: the list stops there";
 }
 
+// ---------------------------------------------------------------------------------------
+// A store someone else has pointed elsewhere (beside a DLL that several users load): the
+// "Links" folder itself a link, or a shortcut in it a second name of another file.
+
+// Every file of `folder` with its bytes.
+std::vector<std::pair<std::wstring, std::vector<unsigned char>>> Contents(const std::wstring& folder) {
+    std::vector<std::pair<std::wstring, std::vector<unsigned char>>> contents;
+    for (const std::wstring& name : test::ListFolder(folder)) {
+        contents.emplace_back(name, test::ReadWholeFile(folder + L"\\" + name));
+    }
+    return contents;
+}
+
+// Two real folders, as the page lists them.
+class TwoFolders {
+public:
+    explicit TwoFolders(const std::wstring& first) {
+        for (const std::wstring& path : {first, std::wstring(L"C:\\windows")}) {
+            PIDLIST_ABSOLUTE pidl = nullptr;
+            if (SUCCEEDED(::SHParseDisplayName(path.c_str(), nullptr, &pidl, 0, nullptr))) folders_.Append(pidl);
+        }
+    }
+    operator const QuickMoveFolders&() const { return folders_; }
+
+private:
+    QuickMoveFolders folders_;
+};
+
+TEST_F(BrokenShortcuts, AStoreThatIsALinkElsewhereIsNeitherReadNorWritten) {
+    test::ScratchFolder elsewhere;
+    ASSERT_TRUE(test::WriteWholeFile(elsewhere / L"00.lnk", goodBytes.data(), goodBytes.size()));
+    ASSERT_TRUE(test::WriteWholeFile(elsewhere / L"notes.txt", "mine", 4));
+    const auto before = Contents(elsewhere.path());
+    ASSERT_TRUE(::RemoveDirectoryW(links.c_str()));
+    ASSERT_TRUE(test::MakeUnixSymlink(links, elsewhere.path())) << "Wine shows the link as a reparse point";
+
+    EXPECT_EQ(ReadAndShow(), 0u) << "nothing is read through it";
+    EXPECT_EQ(WriteQuickMoveStore(folder.path().c_str(), TwoFolders(folder.path())), kStoreReparsePointError);
+    EXPECT_EQ(Contents(elsewhere.path()), before) << "the other folder is untouched";
+    test::RemoveUnixSymlink(links);
+}
+
+TEST_F(BrokenShortcuts, AShortcutWithASecondNameIsNeitherDeletedNorWrittenThrough) {
+    test::ScratchFolder elsewhere;
+    const std::wstring victim = elsewhere / L"victim.lnk";
+    ASSERT_TRUE(test::WriteWholeFile(victim, goodBytes.data(), goodBytes.size()));
+    ASSERT_TRUE(::CreateHardLinkW((links + L"\\00.lnk").c_str(), victim.c_str(), nullptr));
+    Put(L"01.lnk", goodBytes);
+
+    EXPECT_EQ(WriteQuickMoveStore(folder.path().c_str(), TwoFolders(folder.path())), kStoreReparsePointError);
+    EXPECT_EQ(test::ReadWholeFile(victim), goodBytes);
+    EXPECT_EQ(test::ListFolder(links), (std::vector<std::wstring>{L"00.lnk", L"01.lnk"})) << "the store stays whole";
+
+    // Once the file has one name again, the same write replaces the store.
+    ASSERT_TRUE(::DeleteFileW(victim.c_str()));
+    EXPECT_EQ(WriteQuickMoveStore(folder.path().c_str(), TwoFolders(folder.path())), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(ReadAndShow(), 2u);
+}
+
 }  // namespace
 }  // namespace cc
 

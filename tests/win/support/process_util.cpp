@@ -8,6 +8,40 @@
 namespace cc::test {
 namespace {
 
+// The Unix path of a Windows path, through Wine's own kernel32 export; empty elsewhere.
+std::string UnixPath(const std::wstring& path) {
+    using ToUnix = char*(CDECL*)(const wchar_t*);
+    const auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* unix = toUnix ? toUnix(path.c_str()) : nullptr;
+    if (!unix) return std::string();
+    std::string copy = unix;
+    ::HeapFree(::GetProcessHeap(), 0, unix);
+    return copy;
+}
+
+// Starts a Unix shell command from inside Wine (which starts Unix programs it is given).
+bool RunUnixShell(const std::string& command) {
+    std::wstring line = L"sh -c \"" + std::wstring(command.begin(), command.end()) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(L"Z:\\bin\\sh", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &info)) {
+        return false;
+    }
+    ::CloseHandle(info.hThread);
+    ::CloseHandle(info.hProcess);  // says nothing: Wine does not follow a Unix program
+    return true;
+}
+
+// Whether a directory entry of that name is there, a link whose target is gone included.
+bool EntryExists(const std::wstring& path) {
+    WIN32_FIND_DATAW found;
+    unique_hfind find(::FindFirstFileW(path.c_str(), &found));
+    return static_cast<bool>(find);
+}
+
 void RemoveTree(const std::wstring& folder) {
     WIN32_FIND_DATAW found;
     HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
@@ -17,7 +51,9 @@ void RemoveTree(const std::wstring& folder) {
             if (name == L"." || name == L"..") continue;
             const std::wstring full = folder + L"\\" + name;
             ::SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                RemoveUnixSymlink(full);  // never into a link's target
+            } else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveTree(full);
             } else {
                 ::DeleteFileW(full.c_str());
@@ -130,6 +166,25 @@ bool SaveShortcut(const std::wstring& path, const std::wstring& target) {
         if (FAILED(set)) return false;
     }
     return SUCCEEDED(link.As(&persist)) && SUCCEEDED(persist->Save(path.c_str(), TRUE));
+}
+
+bool MakeUnixSymlink(const std::wstring& link, const std::wstring& target) {
+    const std::string from = UnixPath(link), to = UnixPath(target);
+    if (from.empty() || to.empty() || !RunUnixShell("ln -s '" + to + "' '" + from + "'")) return false;
+    // Wine hands a Unix program over without waiting for it: wait for the link instead.
+    for (ULONGLONG start = ::GetTickCount64(); ::GetTickCount64() - start < 10000; ::Sleep(20)) {
+        const DWORD attributes = ::GetFileAttributesW(link.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    }
+    return false;
+}
+
+void RemoveUnixSymlink(const std::wstring& link) {
+    const std::string unix = UnixPath(link);
+    if (unix.empty() || !RunUnixShell("rm -f '" + unix + "'")) return;
+    for (ULONGLONG start = ::GetTickCount64(); ::GetTickCount64() - start < 10000; ::Sleep(20)) {
+        if (!EntryExists(link)) return;
+    }
 }
 
 }  // namespace cc::test

@@ -42,6 +42,11 @@ bool FileExists(const std::wstring& path);
 // Saves a real shell link at `path` to the folder `target` (empty: a link without a
 // target). The caller has initialised COM.
 bool SaveShortcut(const std::wstring& path, const std::wstring& target);
+// Makes `link` a symbolic link to the folder `target`, as a user could make a junction:
+// Wine has no call that makes one, so this asks the Unix shell. True when Wine then
+// reports `link` as a reparse point.
+bool MakeUnixSymlink(const std::wstring& link, const std::wstring& target);
+void RemoveUnixSymlink(const std::wstring& link);
 // Names of the files directly in `folder`.
 std::vector<std::wstring> ListFolder(const std::wstring& folder);
 
