@@ -731,8 +731,8 @@ void CALLBACK PickFirstMenuEntry(HWND, UINT, UINT_PTR id, DWORD) {
     ::SendInput(4, keys, sizeof(INPUT));
 }
 
-void MakeFavourites(const std::wstring& dllFolder) {
-    const std::wstring links = dllFolder + L"\\Links";
+void MakeFavourites(const std::wstring& settingsFolder) {
+    const std::wstring links = settingsFolder + L"\\Links";
     ::CreateDirectoryW(links.c_str(), nullptr);
     const wchar_t* folders[] = {L"C:\\windows\\fonts", L"C:\\users"};
     for (int i = 0; i < 2; ++i) {
@@ -958,8 +958,12 @@ void SecondTabSteps(FolderWindow& folder, cc::test::Input& input, TourLog& log) 
 }
 int Tour(FolderWindow& folder, PageBrowser& web, FolderLayout layout) {
     cc::test::Input input;
-    cc::SettingsMapping settings(cc::kSharedSettingsName, DllFolder().c_str());
+    // The block and folder the DLL uses: beside it, or the user's own where it was installed.
+    cc::SettingsMapping settings(cc::ResolveSettingsLocation(DllFolder().c_str()));
     settings.MapShared();
+    const wchar_t* settingsFolder = settings.WritableFolder(nullptr);
+    Say(L"The settings live in %ls.", settingsFolder ? settingsFolder : L"(no folder)");
+    if (!settingsFolder) return 1;
     TourLog log;
     const bool flat = layout == FolderLayout::Flat;
 
@@ -1009,7 +1013,7 @@ int Tour(FolderWindow& folder, PageBrowser& web, FolderLayout layout) {
     settings.view().Set(cc::Field::TimeoutMs, 0);
 
     log.Step(L"Right button held + wheel: the quick-move menu of favourite folders; the first is chosen.");
-    MakeFavourites(DllFolder());
+    MakeFavourites(settingsFolder);
     ::SetForegroundWindow(folder.frame());  // the menu's keys go to the foreground window's thread
     PumpFor(100);
     input.MoveTo(start.x, start.y);
@@ -1035,11 +1039,12 @@ int Tour(FolderWindow& folder, PageBrowser& web, FolderLayout layout) {
         cc::test::SaveScreenshot(sheet, log.Shot(L"settings-sheet").c_str());
         ::SendMessageW(sheet, WM_COMMAND, IDOK, 0);
         PumpFor(200);
-        // OK saves the block beside the DLL: an installed copy must let the user write it.
-        const std::vector<unsigned char> saved = cc::test::ReadWholeFile(DllFolder() + L"\\setting");
+        // OK saves the block where the DLL keeps it: beside it, or in the user's profile.
+        const std::vector<unsigned char> saved = cc::test::ReadWholeFile(std::wstring(settingsFolder) + L"\\setting");
         log.Check(saved.size() == cc::kSettingsBytes &&
                       std::memcmp(saved.data(), settings.view().data(), cc::kSettingsBytes) == 0,
-                  L"OK saved the settings to \"setting\" beside the DLL");
+                  L"OK saved the settings to \"setting\" and closed the sheet");
+        log.Check(::FindWindowW(nullptr, L"CursorCadenceの設定") == nullptr, L"no message: the save succeeded");
     }
 
     log.Step(L"A double-click on empty space of the list, set to go up one folder.");

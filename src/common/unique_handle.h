@@ -60,6 +60,7 @@ inline void DestroyMenuValue(HMENU menu) { ::DestroyMenu(menu); }
 inline void DeleteDcValue(HDC dc) { ::DeleteDC(dc); }
 inline void FindCloseValue(HANDLE find) { ::FindClose(find); }
 inline void CoTaskMemFreeValue(void* memory) { ::CoTaskMemFree(memory); }
+inline void LocalFreeValue(void* memory) { ::LocalFree(memory); }
 
 using unique_handle = unique_any<HANDLE, CloseHandleValue>;
 using unique_hwnd = unique_any<HWND, DestroyWindowValue>;
@@ -80,6 +81,9 @@ using unique_cotaskmem = unique_any<T, CoTaskMemFreeValue>;
 using unique_cotaskmem_string = unique_cotaskmem<wchar_t*>;
 using unique_pidl = unique_cotaskmem<PIDLIST_ABSOLUTE>;
 using unique_child_pidl = unique_cotaskmem<PITEMID_CHILD>;
+// Memory from LocalAlloc: security descriptors, SIDs and strings the security functions hand out.
+template <typename T>
+using unique_hlocal = unique_any<T, LocalFreeValue>;
 
 // A VARIANT cleared when it goes.
 class unique_variant {

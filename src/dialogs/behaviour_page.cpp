@@ -52,7 +52,7 @@ void PaintSwatch(HWND page, BehaviourPageState& values) {
 }
 
 void MarkerPath(wchar_t (&out)[MAX_PATH], const SheetState& sheet, const wchar_t* name) {
-    AppendPath(out, sheet.folder(), name);
+    AppendPath(out, sheet.markerFolder(), name);
 }
 
 bool Exists(const wchar_t* path) { return ::GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }

@@ -79,7 +79,11 @@ void OnInit(HWND page, SheetState& sheet) {
     if (explorer != ExplorerWheelQuickMove) {
         for (int id : kListControls) Enable(page, id, false);
     }
-    ReadQuickMoveStore(sheet.folder(), folders);
+    if (const wchar_t* folder = sheet.ReadableFolder(&sheet.quickMoveUnread)) {
+        ReadQuickMoveStore(folder, folders);
+    } else {
+        folders.Clear();
+    }
     FillList(list, folders);
     if (explorer == ExplorerWheelQuickMove) Select(page, IDC_EXPLORER_QUICK_MOVE, true);
     if (explorer == ExplorerWheelNothing) Select(page, IDC_EXPLORER_NOTHING, true);
@@ -199,8 +203,11 @@ void OnCommand(HWND page, SheetState& sheet, int id) {
     }
 }
 
-void OnApply(HWND page, const SheetState& sheet) {
-    WriteQuickMoveStore(sheet.folder(), sheet.quickMoveFolders);
+void OnApply(HWND page, SheetState& sheet) {
+    DWORD error = sheet.quickMoveUnread;
+    const wchar_t* folder = error == ERROR_SUCCESS ? sheet.WritableFolder(&error) : nullptr;
+    if (folder) error = WriteQuickMoveStore(folder, sheet.quickMoveFolders);
+    if (error != ERROR_SUCCESS) sheet.NoteApplyFailure(error);
     const SettingsView s = sheet.settings();
     s.Set(Field::ExplorerWheelAction,
           Selected(page, IDC_EXPLORER_QUICK_MOVE) ? ExplorerWheelQuickMove : ExplorerWheelNothing);

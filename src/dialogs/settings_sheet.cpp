@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <prsht.h>
+#include <shlwapi.h>
 
 #include <atomic>
 #include <memory>
@@ -101,6 +102,39 @@ LRESULT CALLBACK KeyRouter(int code, WPARAM wParam, LPARAM lParam) {
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+constexpr wchar_t kSheetCaption[] = L"CursorCadenceの設定";
+
+// Tells the user, in a box owned by the sheet, that their settings were not saved and why
+// in the system's words.
+void ReportSaveFailure(HWND sheet, DWORD error) {
+    static constexpr wchar_t kLead[] = L"設定を保存できませんでした。\n";
+    wchar_t text[ARRAYSIZE(kLead) + 512];
+    ::lstrcpyW(text, kLead);
+    wchar_t* reason = text + ARRAYSIZE(kLead) - 1;
+    const DWORD room = static_cast<DWORD>(ARRAYSIZE(text) - (reason - text));
+    DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                    reason, room, nullptr);
+    if (length == 0) length = static_cast<DWORD>(::wnsprintfW(reason, static_cast<int>(room), L"0x%08lX", error));
+    while (length > 0 && (reason[length - 1] == L'\r' || reason[length - 1] == L'\n' || reason[length - 1] == L' ')) {
+        reason[--length] = L'\0';
+    }
+    ::MessageBoxW(sheet, text, kSheetCaption, MB_OK | MB_ICONERROR);
+}
+
+// OK: every created page writes its fields into the block, then the block goes to the
+// file. True when everything was stored; otherwise the user has been told why.
+bool ApplyAndSave(HWND sheet, OpenSheet& open) {
+    open.pages.ClearApplyFailure();
+    ::SendMessageW(sheet, PSM_APPLY, 0, 0);
+    DWORD error = open.pages.applyError();
+    DWORD saveError = ERROR_SUCCESS;
+    open.pages.SaveToFile(&saveError);  // saved even when a page could not store its part
+    if (error == ERROR_SUCCESS) error = saveError;
+    if (error == ERROR_SUCCESS) return true;
+    ReportSaveFailure(sheet, error);
+    return false;
+}
+
 INT_PTR CALLBACK SheetDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     OpenSheet* open = SheetOf(hwnd);
     if (!open || !open->previous) return FALSE;  // both are set before this procedure is
@@ -110,9 +144,9 @@ INT_PTR CALLBACK SheetDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK) {
-            ::SendMessageW(hwnd, PSM_APPLY, 0, 0);
-            open->pages.SaveToFile();  // a failed save is not reported
-            ::DestroyWindow(hwnd);
+            // After a failure the sheet stays open with everything the user set, to try
+            // again or cancel. (The box's own message loop may have closed it meanwhile.)
+            if (ApplyAndSave(hwnd, *open)) ::DestroyWindow(hwnd);
             return TRUE;
         }
         if (LOWORD(wParam) == IDCANCEL) {
@@ -162,9 +196,9 @@ bool OpenSettingsSheet(const GestureContext& ctx) {
     SHANDLE_PTR owner = 0;
     if (FAILED(ctx.browser->get_HWND(&owner))) owner = 0;
 
-    auto mapping = ctx.mapping ? std::unique_ptr<SettingsMapping>(new (std::nothrow) SettingsMapping(
-                                     ctx.mapping->name(), ctx.mapping->folder()))
-                               : std::unique_ptr<SettingsMapping>(new (std::nothrow) SettingsMapping());
+    auto mapping = ctx.mapping
+                       ? std::unique_ptr<SettingsMapping>(new (std::nothrow) SettingsMapping(ctx.mapping->location()))
+                       : std::unique_ptr<SettingsMapping>(new (std::nothrow) SettingsMapping());
     if (!mapping || !mapping->MapShared()) return false;
     std::unique_ptr<OpenSheet> open(new (std::nothrow) OpenSheet(
         std::move(claim), std::move(mapping), static_cast<ViewKind>(ctx.session->ViewKind)));
@@ -204,7 +238,7 @@ bool OpenSettingsSheet(const GestureContext& ctx) {
     header.dwFlags = PSH_MODELESS | PSH_NOAPPLYNOW;
     header.hwndParent = reinterpret_cast<HWND>(owner);
     header.hInstance = ThisModule();
-    header.pszCaption = L"CursorCadenceの設定";
+    header.pszCaption = kSheetCaption;
     header.nPages = kPageCount;
     header.nStartPage = 0;
     header.phpage = handed;

@@ -42,19 +42,32 @@ public:
     SheetState& operator=(const SheetState&) = delete;
 
     SettingsView settings() const { return mapping_->view(); }
-    // Where "setting" lives: the marker files and the "Links" store live there too.
-    const wchar_t* folder() const { return mapping_->folder(); }
-    bool SaveToFile() const { return mapping_->SaveToFile(); }
+    // Where "setting" and the "Links" store live, for reading and for writing (see
+    // SettingsMapping); the marker files are beside the DLL.
+    const wchar_t* ReadableFolder(DWORD* why) const { return mapping_->ReadableFolder(why); }
+    const wchar_t* WritableFolder(DWORD* why) const { return mapping_->WritableFolder(why); }
+    const wchar_t* markerFolder() const { return mapping_->markerFolder(); }
+    bool SaveToFile(DWORD* why) const { return mapping_->SaveToFile(why); }
+    // Why a page could not store what it applies (the first reason), cleared before each OK.
+    void NoteApplyFailure(DWORD error) {
+        if (applyError_ == ERROR_SUCCESS) applyError_ = error;
+    }
+    void ClearApplyFailure() { applyError_ = ERROR_SUCCESS; }
+    DWORD applyError() const { return applyError_; }
     // The view kind the opening gesture was drawn in.
     ViewKind browserKind() const { return browserKind_; }
 
     BehaviourPageState behaviour;
     AssignmentPageState assignment;
     QuickMoveFolders quickMoveFolders;
+    // Why the store could not be read when the quick-move page opened (ERROR_SUCCESS when
+    // it was): such a store is not written over with the empty list the page showed.
+    DWORD quickMoveUnread = ERROR_SUCCESS;
 
 private:
     std::unique_ptr<SettingsMapping> mapping_;
     ViewKind browserKind_;
+    DWORD applyError_ = ERROR_SUCCESS;
 };
 
 // For a page's WM_INITDIALOG, whose lParam is the page's PROPSHEETPAGE: keeps the sheet's

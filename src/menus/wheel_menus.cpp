@@ -94,8 +94,10 @@ void ShowQuickMoveMenu(const GestureContext& ctx, POINT screen, HWND underPointe
     SetNothing(chosenFolder);
     QuickWnd* quick = QuickWnd::FromHandle(ctx.quickWnd);
     if (!quick) return;
-    wchar_t links[MAX_PATH];
-    if (!LinksFolderPath(ctx.mapping ? ctx.mapping->folder() : ModuleFolder(), links)) return;
+    // A store that cannot be reached now (a network share that does not answer) shows as empty.
+    const wchar_t* folder = ctx.mapping ? ctx.mapping->ReadableFolder() : ModuleFolder();
+    wchar_t links[MAX_PATH] = L"";
+    if (folder && !LinksFolderPath(folder, links)) return;
 
     PopupMenu menu;
     if (!menu.get()) return;
@@ -103,7 +105,7 @@ void ShowQuickMoveMenu(const GestureContext& ctx, POINT screen, HWND underPointe
     int count = 0;
     {
         MeasuringDc dc(underPointer);
-        const std::vector<std::wstring> names = QuickMoveLinkNames(links);
+        const std::vector<std::wstring> names = folder ? QuickMoveLinkNames(links) : std::vector<std::wstring>();
         if (names.empty()) {
             // Nothing registered: one grayed item, drawn like the others.
             quick->SetSlotName(0, L"登録なし", dc.get());

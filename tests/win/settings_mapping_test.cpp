@@ -9,8 +9,14 @@
 #include <cstring>
 #include <string>
 
+#include <aclapi.h>
+#include <sddl.h>
+#include <shlobj.h>
+
 #include "process_util.h"
 #include "settings/action_catalogue.h"
+#include "settings/marker_files.h"
+#include "settings/quick_move_store.h"
 #include "settings/settings_mapping.h"
 
 namespace cc {
@@ -174,7 +180,11 @@ TEST_F(Mapping, AFailedSaveLeavesTheOldFileWhole) {
     const std::vector<unsigned char> file = test::ReadWholeFile(settingFile);
     ASSERT_EQ(file.size(), kSettingsBytes);
     EXPECT_EQ(std::memcmp(file.data(), old.ints.data(), kSettingsBytes), 0);
-    EXPECT_EQ(test::ListFolder(folder.path()), std::vector<std::wstring>{L"setting"});
+    // No temporary file of ours is left. (Wine's ReplaceFileW leaves one of its own,
+    // "rf*.tmp", when the replaced file is held.)
+    for (const std::wstring& name : test::ListFolder(folder.path())) {
+        EXPECT_TRUE(name == L"setting" || name.rfind(L"set", 0) != 0) << "left behind: " << name;
+    }
 
     SettingsMapping nowhere(UniqueName().c_str(), (folder / L"missing").c_str());
     ASSERT_TRUE(nowhere.MapShared());
@@ -241,6 +251,230 @@ TEST_F(Mapping, ALoadThatNeverEndsDelaysOthersOnlyBriefly) {
     EXPECT_GE(elapsed, kLoadLockWaitMs - 100);
     EXPECT_LT(elapsed, kLoadLockWaitMs + 8000);
 }
+
+// ReplaceFileW as it fails when the replaced file could be moved aside but the new one
+// could not take its name: the old file is gone, or only renamed.
+DWORD g_replaceFailure = ERROR_SUCCESS;
+int g_replaceCalls = 0;
+BOOL WINAPI FailingReplace(LPCWSTR replaced, LPCWSTR, LPCWSTR, DWORD, LPVOID, LPVOID) {
+    ++g_replaceCalls;
+    if (g_replaceFailure == ERROR_UNABLE_TO_MOVE_REPLACEMENT) {
+        ::DeleteFileW(replaced);
+    } else {
+        ::MoveFileW(replaced, (std::wstring(replaced) + L".old").c_str());
+    }
+    ::SetLastError(g_replaceFailure);
+    return FALSE;
+}
+
+TEST_F(Mapping, AReplaceThatLostTheOldFileStillLeavesTheNewSettingsAndSaysSo) {
+    SettingsMapping mapping(name.c_str(), folder.path().c_str());
+    ASSERT_TRUE(mapping.MapShared());
+    const ReplaceFileFn real = SetReplaceFileForTest(&FailingReplace);
+    g_replaceCalls = 0;
+    ASSERT_TRUE(mapping.SaveToFile()) << "the first file is moved into place";
+    EXPECT_EQ(g_replaceCalls, 0) << "no file to replace yet";
+    for (DWORD failure : {ERROR_UNABLE_TO_MOVE_REPLACEMENT, ERROR_UNABLE_TO_MOVE_REPLACEMENT_2}) {
+        g_replaceFailure = failure;
+        mapping.view().Set(Field::TimeoutMs, static_cast<int32_t>(failure));
+        DWORD why = ERROR_SUCCESS;
+        EXPECT_FALSE(mapping.SaveToFile(&why));
+        EXPECT_EQ(why, failure);
+        const std::vector<unsigned char> file = test::ReadWholeFile(settingFile);
+        ASSERT_EQ(file.size(), kSettingsBytes) << failure;
+        EXPECT_TRUE(SameBytes(mapping.view(), file.data())) << "the new settings are in place: " << failure;
+    }
+    EXPECT_EQ(g_replaceCalls, 2);
+    SetReplaceFileForTest(real);
+    std::vector<std::wstring> left = test::ListFolder(folder.path());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::wstring>{L"setting", L"setting.old"})) << "no temporary file left";
+}
+
+// The package's marker beside the DLL: each user's files in their roaming application data
+// (pointed somewhere else per test through "User Shell Folders", as a profile would).
+class PerUser : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                    shellFolders.put(), nullptr),
+                  ERROR_SUCCESS);
+        DWORD size = sizeof(savedAppData);
+        hadAppData = ::RegQueryValueExW(shellFolders.get(), L"AppData", nullptr, nullptr,
+                                        reinterpret_cast<BYTE*>(savedAppData), &size) == ERROR_SUCCESS;
+        const char nothing = 0;
+        ASSERT_TRUE(test::WriteWholeFile(dll / kMarkerPerUserSettings, &nothing, 0));
+    }
+    void TearDown() override {
+        if (hadAppData) {
+            ::RegSetValueExW(shellFolders.get(), L"AppData", 0, REG_EXPAND_SZ, reinterpret_cast<BYTE*>(savedAppData),
+                             (::lstrlenW(savedAppData) + 1) * sizeof(wchar_t));
+        } else {
+            ::RegDeleteValueW(shellFolders.get(), L"AppData");
+        }
+        SetFolderProbeForTest(nullptr);
+        ::CoUninitialize();
+    }
+    void RoamAt(const std::wstring& path) {
+        ASSERT_EQ(::RegSetValueExW(shellFolders.get(), L"AppData", 0, REG_EXPAND_SZ,
+                                   reinterpret_cast<const BYTE*>(path.c_str()),
+                                   static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    }
+    static void Add(QuickMoveFolders& folders, const wchar_t* path) {
+        PIDLIST_ABSOLUTE pidl = nullptr;
+        if (SUCCEEDED(::SHParseDisplayName(path, nullptr, &pidl, 0, nullptr))) folders.Append(pidl);
+    }
+
+    static constexpr wchar_t kShellFolders[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    ScratchFolder dll, roaming;
+    unique_hkey shellFolders;
+    wchar_t savedAppData[MAX_PATH] = L"";
+    bool hadAppData = false;
+};
+
+TEST_F(PerUser, EachUserSeesAndSavesOnlyTheirOwnSettingsAndFavourites) {
+    // What an earlier package left beside the DLL: never read, never removed.
+    Image left;
+    left.view().Set(Field::TimeoutMs, 1234);
+    ASSERT_TRUE(left.SaveAs(dll / L"setting"));
+    ASSERT_TRUE(::CreateDirectoryW((dll / L"Links").c_str(), nullptr));
+    ASSERT_TRUE(test::SaveShortcut(dll / L"Links\\00.lnk", L"C:\\windows"));
+
+    const struct {
+        const wchar_t* user;
+        int32_t timeout;
+        const wchar_t* favourite;
+    } users[] = {{L"first", 700, L"C:\\windows"}, {L"second", 900, L"C:\\users"}};
+    for (const auto& u : users) {
+        ASSERT_TRUE(::CreateDirectoryW((roaming / u.user).c_str(), nullptr));
+        RoamAt(roaming / u.user);
+        const SettingsLocation location = ResolveSettingsLocation(dll.path().c_str());
+        EXPECT_TRUE(location.perUser);
+        EXPECT_EQ(std::wstring(location.folder), roaming / u.user + L"\\CursorCadence");
+        EXPECT_EQ(std::wstring(location.markerFolder), dll.path()) << "the markers stay beside the DLL";
+        EXPECT_EQ(std::wstring(location.sharedName), std::wstring(L"CursorCadence.") + location.userSid);
+        SettingsMapping mapping(location);
+        ASSERT_TRUE(mapping.MapShared());
+        EXPECT_TRUE(SameBytes(mapping.view(), Image().ints.data())) << u.user << " starts from the defaults";
+        QuickMoveFolders seen;
+        ReadQuickMoveStore(mapping.ReadableFolder(), seen);
+        EXPECT_EQ(seen.count(), 0u) << u.user << " sees no one else's favourites";
+
+        mapping.view().Set(Field::TimeoutMs, u.timeout);
+        DWORD why = ERROR_SUCCESS;
+        EXPECT_TRUE(mapping.SaveToFile(&why)) << why;
+        const wchar_t* own = mapping.WritableFolder(&why);
+        ASSERT_NE(own, nullptr);
+        QuickMoveFolders favourites;
+        Add(favourites, u.favourite);
+        EXPECT_EQ(WriteQuickMoveStore(own, favourites), static_cast<DWORD>(ERROR_SUCCESS));
+    }  // the block goes with the mapping, as when a user's last window closes
+
+    for (const auto& u : users) {
+        std::vector<unsigned char> file = test::ReadWholeFile(roaming / u.user + L"\\CursorCadence\\setting");
+        ASSERT_EQ(file.size(), kSettingsBytes);
+        EXPECT_EQ(SettingsView(file.data()).Get(Field::TimeoutMs), u.timeout);
+        EXPECT_EQ(test::ListFolder(roaming / u.user + L"\\CursorCadence\\Links"), std::vector<std::wstring>{L"00.lnk"});
+    }
+    const std::vector<unsigned char> leftFile = test::ReadWholeFile(dll / L"setting");
+    ASSERT_EQ(leftFile.size(), kSettingsBytes);
+    EXPECT_EQ(std::memcmp(leftFile.data(), left.ints.data(), kSettingsBytes), 0);
+    EXPECT_EQ(test::ListFolder(dll / L"Links"), std::vector<std::wstring>{L"00.lnk"});
+
+    ::DeleteFileW((dll / kMarkerPerUserSettings).c_str());
+    const SettingsLocation beside = ResolveSettingsLocation(dll.path().c_str());
+    EXPECT_FALSE(beside.perUser);
+    EXPECT_EQ(std::wstring(beside.folder), dll.path()) << "a DLL registered by hand keeps its files beside it";
+    EXPECT_STREQ(beside.sharedName, L"CursorCadence");
+}
+
+TEST_F(PerUser, TheUsersBlockIsOwnedByThemLabelledLowAndNeverOneSomeoneElseMade) {
+    RoamAt(roaming.path());
+    const SettingsLocation location = ResolveSettingsLocation(dll.path().c_str());
+    {
+        SettingsMapping mapping(location);
+        ASSERT_TRUE(mapping.MapShared());
+        unique_handle opened(::OpenFileMappingW(READ_CONTROL, FALSE, location.sharedName));
+        ASSERT_TRUE(opened);
+        PSID owner = nullptr;
+        PACL labels = nullptr;
+        unique_hlocal<PSECURITY_DESCRIPTOR> descriptor;
+        ASSERT_EQ(::GetSecurityInfo(opened.get(), SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION | LABEL_SECURITY_INFORMATION,
+                                    &owner, nullptr, nullptr, &labels, descriptor.put()),
+                  static_cast<DWORD>(ERROR_SUCCESS));
+        unique_hlocal<wchar_t*> ownerText;
+        ASSERT_TRUE(owner && ::ConvertSidToStringSidW(owner, ownerText.put()));
+        EXPECT_STREQ(ownerText.get(), location.userSid);
+        ACE_HEADER* ace = nullptr;
+        ASSERT_TRUE(labels && ::GetAce(labels, 0, reinterpret_cast<void**>(&ace)));
+        ASSERT_EQ(ace->AceType, SYSTEM_MANDATORY_LABEL_ACE_TYPE);
+        const PSID label = &reinterpret_cast<SYSTEM_MANDATORY_LABEL_ACE*>(ace)->SidStart;
+        EXPECT_EQ(*::GetSidSubAuthority(label, 0), static_cast<DWORD>(SECURITY_MANDATORY_LOW_RID))
+            << "a low-integrity browser of the user's can map it";
+    }
+    // Another account of the session makes the user's block first, open to everyone.
+    unique_hlocal<PSECURITY_DESCRIPTOR> foreign;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"O:BAD:(A;;GA;;;WD)", SDDL_REVISION_1,
+                                                                       foreign.put(), nullptr));
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), foreign.get(), FALSE};
+    unique_handle squatter(::CreateFileMappingW(INVALID_HANDLE_VALUE, &attributes, PAGE_READWRITE, 0,
+                                                static_cast<DWORD>(kSettingsBytes), location.sharedName));
+    ASSERT_TRUE(squatter);
+    SettingsMapping mapping(location);
+    EXPECT_FALSE(mapping.MapShared()) << "a block someone else owns is not the user's";
+}
+
+// A probe of a network folder that does not answer until the test lets it.
+HANDLE g_shareAnswers = nullptr;
+DWORD HangingProbe(const wchar_t*) {
+    ::WaitForSingleObject(g_shareAnswers, 10000);
+    return ERROR_SUCCESS;
+}
+DWORD AnsweringProbe(const wchar_t*) { return ERROR_SUCCESS; }
+
+TEST_F(PerUser, AShareThatDoesNotAnswerGivesTheDefaultsAtOnceAndASaveSaysWhy) {
+    RoamAt(L"\\\\offline-server\\profiles\\roaming");
+    EXPECT_TRUE(ResolveSettingsLocation(dll.path().c_str()).remote) << "a redirected folder is asked first";
+
+    // The same location on a local folder, taken for a share, to tell the probe's answer apart.
+    RoamAt(roaming.path());
+    SettingsLocation location = ResolveSettingsLocation(dll.path().c_str());
+    location.remote = true;
+    ::lstrcpyW(location.sharedName, UniqueName().c_str());
+    Image saved;
+    saved.view().Set(Field::TimeoutMs, 1500);
+    ASSERT_TRUE(::CreateDirectoryW(location.folder, nullptr));
+    ASSERT_TRUE(saved.SaveAs(std::wstring(location.folder) + L"\\setting"));
+
+    SetFolderProbeForTest(&AnsweringProbe);
+    {
+        SettingsMapping answering(location);
+        ASSERT_TRUE(answering.MapShared());
+        EXPECT_EQ(answering.view().Get(Field::TimeoutMs), 1500) << "a share that answers is read";
+        EXPECT_TRUE(answering.SaveToFile());
+    }
+
+    unique_handle answers(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    g_shareAnswers = answers.get();
+    SetFolderProbeForTest(&HangingProbe);
+    SettingsMapping hanging(location);
+    const ULONGLONG start = ::GetTickCount64();
+    ASSERT_TRUE(hanging.MapShared());
+    EXPECT_LT(::GetTickCount64() - start, 3000u) << "the window thread does not wait for the network";
+    EXPECT_TRUE(SameBytes(hanging.view(), Image().ints.data())) << "the defaults";
+    DWORD why = ERROR_SUCCESS;
+    EXPECT_FALSE(hanging.SaveToFile(&why));
+    EXPECT_EQ(why, static_cast<DWORD>(ERROR_TIMEOUT));
+    EXPECT_EQ(hanging.ReadableFolder(), nullptr);
+    ::SetEvent(answers.get());  // the probes still out return now
+    SetFolderProbeForTest(nullptr);
+    const std::vector<unsigned char> file = test::ReadWholeFile(std::wstring(location.folder) + L"\\setting");
+    ASSERT_EQ(file.size(), kSettingsBytes);
+    EXPECT_EQ(std::memcmp(file.data(), saved.ints.data(), kSettingsBytes), 0) << "the file is untouched";
+}
+
 
 // The second process: maps the block named on its command line and reads or writes
 // one integer. Exit code: the value read, 0 after a write, 100+ on failure.

@@ -82,9 +82,11 @@ std::wstring Cell(HWND list, int row, int column) {
 // with `caption` exists (the test thread's timer fires within the dialog's loop).
 class ModalDriver {
 public:
-    ModalDriver(const wchar_t* caption, std::function<void(HWND)> drive) {
+    // `owner`, when given, tells apart windows of one caption (the sheet and its message box).
+    ModalDriver(const wchar_t* caption, std::function<void(HWND)> drive, HWND owner = nullptr) {
         current_ = this;
         caption_ = caption;
+        owner_ = owner;
         drive_ = std::move(drive);
         timer_ = ::SetTimer(nullptr, 0, 50, &ModalDriver::Tick);
     }
@@ -98,13 +100,17 @@ private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
         ModalDriver* self = current_;
         if (!self || self->ran) return;
-        HWND dialog = ::FindWindowW(L"#32770", self->caption_);
+        HWND dialog = nullptr;
+        do {
+            dialog = ::FindWindowExW(nullptr, dialog, L"#32770", self->caption_);
+        } while (dialog && self->owner_ && ::GetWindow(dialog, GW_OWNER) != self->owner_);
         if (!dialog || !::IsWindowVisible(dialog)) return;
         self->ran = true;
         self->drive_(dialog);
     }
     static inline ModalDriver* current_ = nullptr;
     const wchar_t* caption_ = nullptr;
+    HWND owner_ = nullptr;
     std::function<void(HWND)> drive_;
     UINT_PTR timer_ = 0;
 };
@@ -431,16 +437,76 @@ TEST_F(Sheet, EscapeFromTheKeyboardReachesTheSheet) {
     EXPECT_TRUE(PumpUntil([] { return SheetWindow() == nullptr; }, 2000));
 }
 
-TEST_F(Sheet, OkWhenTheFileCannotBeWrittenStillAppliesTheValues) {
+TEST_F(Sheet, OkWhenTheFileCannotBeWrittenAppliesTheValuesAndSaysSo) {
     const char old[4] = {1, 2, 3, 4};
     ASSERT_TRUE(test::WriteWholeFile(folder / L"setting", old, sizeof(old)));
     unique_hfile held(::CreateFileW((folder / L"setting").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    HWND page = Page(Open(), 0);
-    Click(page, IDC_TIMEOUT_ENABLED);
-    Ok(SheetWindow());
-    EXPECT_EQ(block().Get(Field::TimeoutMs), 500);
+    HWND sheet = Open();
+    Click(Page(sheet, 0), IDC_TIMEOUT_ENABLED);
+    {
+        ModalDriver box(L"CursorCadenceの設定", [](HWND dialog) { ::PostMessageW(dialog, WM_COMMAND, IDOK, 0); }, sheet);
+        Ok(sheet);
+        EXPECT_TRUE(box.ran) << "a message says the save failed";
+    }
+    EXPECT_EQ(SheetWindow(), sheet);
+    EXPECT_EQ(block().Get(Field::TimeoutMs), 500) << "every process sees the new values at once";
     held.reset();
     EXPECT_EQ(test::ReadWholeFile(folder / L"setting").size(), sizeof(old));
+}
+
+// The texts of a dialog's static controls, one after another.
+std::wstring StaticTexts(HWND dialog) {
+    std::wstring texts;
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t cls[16] = L"", text[512] = L"";
+        ::GetClassNameW(child, cls, 16);
+        if (::lstrcmpiW(cls, L"Static") == 0 && ::GetWindowTextW(child, text, 512) > 0) texts += text;
+    }
+    return texts;
+}
+
+TEST_F(Sheet, AFailedSaveSaysWhyAndKeepsTheSheetOpenUntilASaveSucceeds) {
+    // The user's own settings folder cannot be made: a file has its name.
+    const std::wstring userFolder = folder / L"CursorCadence";
+    const char junk = 'x';
+    ASSERT_TRUE(test::WriteWholeFile(userFolder, &junk, 1));
+    SettingsLocation location = BesideLocation(name.c_str(), userFolder.c_str());
+    location.perUser = true;
+    SettingsMapping own(location);
+    ASSERT_TRUE(own.MapShared());
+    ASSERT_TRUE(OpenSettingsSheet(GestureContext{&session, own.view(), nullptr, &browser, &own}));
+    HWND sheet = SheetWindow();
+    PumpFor(50);
+    Click(Page(sheet, 0), IDC_TIMEOUT_ENABLED);
+    Page(sheet, 2);  // the quick-move page, whose store goes to the same folder
+
+    HWND boxOwner = nullptr;
+    std::wstring text;
+    {
+        ModalDriver box(L"CursorCadenceの設定", [&](HWND dialog) {
+            boxOwner = ::GetWindow(dialog, GW_OWNER);
+            text = StaticTexts(dialog);
+            test::SaveScreenshot(dialog, L"sheet-save-failed");
+            ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        }, sheet);
+        Ok(sheet);
+        EXPECT_TRUE(box.ran) << "a message appeared";
+    }
+    wchar_t reason[256] = L"";
+    DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                    ERROR_ALREADY_EXISTS, 0, reason, 256, nullptr);
+    while (length > 0 && (reason[length - 1] == L'\r' || reason[length - 1] == L'\n')) reason[--length] = L'\0';
+    EXPECT_EQ(boxOwner, sheet);
+    EXPECT_EQ(text, std::wstring(L"設定を保存できませんでした。\n") + reason);
+    EXPECT_EQ(SheetWindow(), sheet) << "the sheet stays open, nothing the user set is lost";
+    EXPECT_TRUE(IsChecked(Page(sheet, 0), IDC_TIMEOUT_ENABLED));
+
+    // With the way clear, the same OK makes the folder, saves and closes.
+    ASSERT_TRUE(::DeleteFileW(userFolder.c_str()));
+    Ok(sheet);
+    EXPECT_EQ(SheetWindow(), nullptr);
+    EXPECT_EQ(test::ReadWholeFile(userFolder + L"\\setting").size(), kSettingsBytes);
+    EXPECT_TRUE(test::FileExists(userFolder + L"\\Links"));
 }
 
 TEST_F(Sheet, DefaultActionsPageMapsTheFourBits) {
