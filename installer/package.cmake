@@ -1,5 +1,5 @@
 # Stages the stripped DLLs (symbols split off beside the build, linked by name and
-# checksum) and the custom actions, then runs wixl in the stage folder.
+# checksum) with the per-user marker beside each, then runs wixl in the stage folder.
 function(strip_into objcopy from to symbols)
   get_filename_component(name ${from} NAME)
   file(MAKE_DIRECTORY ${to} ${symbols})
@@ -11,7 +11,11 @@ endfunction()
 file(REMOVE_RECURSE ${STAGE})
 strip_into(${OBJCOPY64} ${DLL64} ${STAGE}/x64 ${SYMBOLS}/x64)
 strip_into(${OBJCOPY32} ${DLL32} ${STAGE}/x86 ${SYMBOLS}/x86)
-strip_into(${OBJCOPY64} ${SETUP} ${STAGE} ${SYMBOLS})
+# Only its presence counts; the text is for an administrator who finds it.
+foreach(arch x64 x86)
+  file(WRITE ${STAGE}/${arch}/per_user_settings
+       "CursorCadence keeps each user's settings in %APPDATA%\\CursorCadence, not in this folder.\r\n")
+endforeach()
 execute_process(COMMAND ${WIXL} -a x64 -I ${SOURCE} -D ProductVersion=${VERSION} -o ${PACKAGE}
                         ${SOURCE}/CursorCadence.wxs
                 WORKING_DIRECTORY ${STAGE} COMMAND_ERROR_IS_FATAL ANY)

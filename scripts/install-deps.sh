@@ -13,7 +13,7 @@ packages=(
 if [ "${1:-}" != --package ]; then
   packages+=(
     g++ wine wine64 xvfb xauth xdotool imagemagick fonts-ipafont-gothic
-    clang libclang-rt-14-dev valgrind
+    clang libclang-rt-14-dev valgrind msitools
   )
 fi
 
