@@ -124,7 +124,7 @@ HRESULT STDMETHODCALLTYPE CGestureCore::SetSite(IUnknown* site) {
     quickWnd_.SetTimedOutFlag(&session_.TimedOut);
     quickWnd_.SetQuitHandler(&CGestureCore::OnQuitRequest, this);
     if (joined == InstanceList::Joined::Secondary) return S_FALSE;
-    InstanceList::SetHook(threadId_, unique_hhook(InstallMouseHook()));
+    InstanceList::SetHooks(threadId_, InstallThreadHooks());
     return S_OK;
 }
 

@@ -20,7 +20,7 @@ struct Member {
 // module lock prevents while any object (and so any hook) exists.
 struct Entry {
     DWORD thread = 0;
-    unique_hhook hook;
+    ThreadHooks hooks;
     std::vector<Member> members;  // in the order they attached; never empty in the list
 };
 
@@ -41,10 +41,16 @@ public:
 };
 
 // A thread can end without its objects being let go; the system then destroys their
-// message-only windows, and its hook, with it. Thread ids are reused, so such an entry
+// message-only windows, and its hooks, with it. Thread ids are reused, so such an entry
 // must not keep a later thread with the same id from attaching.
 bool Stale(DWORD thread, const Member& m) {
     return m.quickWnd && ::GetWindowThreadProcessId(m.quickWnd, nullptr) != thread;
+}
+
+// The system removed an ended thread's hooks; their handles are not ours to close.
+void Forget(ThreadHooks& hooks) {
+    (void)hooks.mouse.release();
+    (void)hooks.messages.release();
 }
 
 std::vector<Entry>::iterator EntryOf(std::vector<Entry>& entries, DWORD thread) {
@@ -59,8 +65,7 @@ Joined Add(DWORD threadId, CGestureCore* object, HWND quickWnd) {
     try {
         auto it = EntryOf(entries, threadId);
         if (it != entries.end() && Stale(threadId, it->members.front())) {
-            // The system removed the ended thread's hook; its handle is not ours to close.
-            (void)it->hook.release();
+            Forget(it->hooks);
             it->members.clear();
         }
         if (it == entries.end()) {
@@ -77,22 +82,22 @@ Joined Add(DWORD threadId, CGestureCore* object, HWND quickWnd) {
     }
 }
 
-void SetHook(DWORD threadId, unique_hhook hook) {
-    unique_hhook unused;
+void SetHooks(DWORD threadId, ThreadHooks hooks) {
+    ThreadHooks unused;
     {
         Exclusive lock;
         auto& entries = Entries();
         auto it = EntryOf(entries, threadId);
         if (it != entries.end()) {
-            it->hook = std::move(hook);
+            it->hooks = std::move(hooks);
         } else {
-            unused = std::move(hook);
+            unused = std::move(hooks);
         }
     }
 }
 
 void Remove(DWORD threadId, const CGestureCore* owner) {
-    unique_hhook last;  // unhooked once the lock is let go
+    ThreadHooks last;  // unhooked once the lock is let go
     {
         Exclusive lock;
         auto& entries = Entries();
@@ -105,9 +110,9 @@ void Remove(DWORD threadId, const CGestureCore* owner) {
         members.erase(m);
         if (!members.empty()) return;
         if (threadEnded) {
-            (void)it->hook.release();  // removed by the system with its thread
+            Forget(it->hooks);
         } else {
-            last = std::move(it->hook);
+            last = std::move(it->hooks);
         }
         entries.erase(it);
     }
@@ -159,7 +164,7 @@ void Collect(DWORD threadId, ThreadObjects& out) {
     auto& entries = Entries();
     auto it = EntryOf(entries, threadId);
     if (it == entries.end()) return;
-    out.hook_ = it->hook.get();
+    out.hook_ = it->hooks.mouse.get();
     for (const Member& m : it->members) {
         if (out.count_ == kMaxObjectsPerThread) break;
         m.object->AddRef();

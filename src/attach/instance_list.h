@@ -15,6 +15,13 @@ namespace cc {
 
 class CGestureCore;
 
+// A browser thread's hooks: the mouse hook, and the message hook that hands the view a
+// given-back press as a press. Kept from the thread's first object until its last leaves.
+struct ThreadHooks {
+    unique_hhook mouse;
+    unique_hhook messages;
+};
+
 // Every operation takes the list's lock; callers never hold it while they work.
 namespace InstanceList {
 
@@ -25,14 +32,14 @@ inline constexpr size_t kMaxObjectsPerThread = 64;
 // Enters `object` for its thread. `quickWnd` is the object's message-only window,
 // through which other threads reach it. Objects left by an ended thread whose id was
 // given to this one (their windows are gone) are dropped first. True when the object is
-// the thread's first: the caller then installs the thread's hook and hands it to SetHook.
+// the thread's first: the caller then installs the thread's hooks and hands them to SetHooks.
 // False also when the entry could not be stored (then it is not entered at all).
 enum class Joined { First, Secondary, Failed };
 Joined Add(DWORD threadId, CGestureCore* object, HWND quickWnd);
-// Keeps the thread's hook until its last object leaves.
-void SetHook(DWORD threadId, unique_hhook hook);
+// Keeps the thread's hooks until its last object leaves.
+void SetHooks(DWORD threadId, ThreadHooks hooks);
 // Removes `object` only (never another object's entry); when it was the thread's last,
-// the thread's hook goes with it.
+// the thread's hooks go with it.
 void Remove(DWORD threadId, const CGestureCore* owner);
 // The thread's first object, or null.
 CGestureCore* Find(DWORD threadId);
@@ -44,7 +51,7 @@ size_t Count();
 std::vector<HWND> OtherQuickWindows(HWND except);
 
 // A thread's objects in the order they attached, each held (AddRef) until this goes,
-// and the thread's hook. For the hook procedure: fills without allocating.
+// and the thread's mouse hook. For the hook procedure: fills without allocating.
 class ThreadObjects {
 public:
     ThreadObjects() = default;

@@ -27,8 +27,12 @@ CGestureCore* ChooseObject(const InstanceList::ThreadObjects& objects, UINT mess
 
 }  // namespace
 
-HHOOK InstallMouseHook() {
-    return ::SetWindowsHookExW(WH_MOUSE, &MouseHookProc, ThisModule(), ::GetCurrentThreadId());
+ThreadHooks InstallThreadHooks() {
+    const DWORD thread = ::GetCurrentThreadId();
+    ThreadHooks hooks;
+    hooks.mouse.reset(::SetWindowsHookExW(WH_MOUSE, &MouseHookProc, ThisModule(), thread));
+    hooks.messages.reset(::SetWindowsHookExW(WH_GETMESSAGE, &MessageHookProc, ThisModule(), thread));
+    return hooks;
 }
 
 LRESULT CALLBACK MouseHookProc(int code, WPARAM wParam, LPARAM lParam) {
@@ -46,6 +50,16 @@ LRESULT CALLBACK MouseHookProc(int code, WPARAM wParam, LPARAM lParam) {
     if (code != HC_ACTION || !IsDispatchedMessage(message)) return ::CallNextHookEx(hook, code, wParam, lParam);
     if (ChooseObject(objects, message, data->hwnd)->HandleMouse(message, *data)) return 1;
     return ::CallNextHookEx(hook, 0, wParam, lParam);
+}
+
+LRESULT CALLBACK MessageHookProc(int code, WPARAM wParam, LPARAM lParam) {
+    auto* msg = reinterpret_cast<MSG*>(lParam);
+    // The extra information of the message being retrieved: the mark the replay put on it.
+    if (code == HC_ACTION && msg && msg->message == WM_RBUTTONDBLCLK &&
+        IsInjectedInput(static_cast<uintptr_t>(::GetMessageExtraInfo()))) {
+        msg->message = WM_RBUTTONDOWN;
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 }  // namespace cc

@@ -40,8 +40,6 @@ struct GestureSession {
     Point AnchorPoint;             // same frame; start of the next step and trail segment
     Point PressPoint;              // screen coordinates
     uint32_t LastMoveTick = 0;     // when the tracker last saw a move (or the press), in ms
-    uintptr_t ReplayTag = 0;       // marks the input of a right click replayed as input
-    int32_t Replaying = 0;         // that input is still to come through the hook
 };
 
 }  // namespace cc

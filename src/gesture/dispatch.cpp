@@ -2,11 +2,13 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <initializer_list>
 
 #include "actions/executor.h"
 #include "actions/folder_navigation.h"
 #include "actions/key_chord.h"
+#include "gesture/absolute_input.h"
 #include "gesture/status_text.h"
 #include "gesture/tracker.h"
 #include "gesture/tracker_rules.h"
@@ -93,52 +95,7 @@ bool EmptyFolderSpace(HWND view, POINT screen) {
     return !HitListItem(view, ClientPoint(view, screen));
 }
 
-// Marks input the product injects itself; the rest of the tag changes with every replay.
-constexpr uintptr_t kReplayTagMark = 0x43430000;
-
-// A DirectUI items view takes a button message only while that button is really down,
-// so a posted click is lost on it: the plain right click is replayed as input instead,
-// at the release point, tagged so that the hook lets exactly these messages through.
-void ReplayRightClickAsInput(GestureSession& s, POINT screen) {
-    static LONG replays = 0;
-    const uintptr_t tag = kReplayTagMark | (static_cast<uintptr_t>(::InterlockedIncrement(&replays)) & 0xffff);
-    const int left = ::GetSystemMetrics(SM_XVIRTUALSCREEN), top = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
-    const int width = ::GetSystemMetrics(SM_CXVIRTUALSCREEN), height = ::GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    // The buttons of input are physical: with swapped buttons the right one is the left.
-    const bool swapped = ::GetSystemMetrics(SM_SWAPBUTTON) != 0;
-    INPUT inputs[2] = {};
-    for (INPUT& input : inputs) {
-        input.type = INPUT_MOUSE;
-        input.mi.dwExtraInfo = tag;
-    }
-    inputs[0].mi.dx = width > 1 ? MulDiv(screen.x - left, 65535, width - 1) : 0;
-    inputs[0].mi.dy = height > 1 ? MulDiv(screen.y - top, 65535, height - 1) : 0;
-    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK |
-                           (swapped ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_RIGHTDOWN);
-    inputs[1].mi.dwFlags = swapped ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_RIGHTUP;
-    s.ReplayTag = tag;
-    s.Replaying = 1;
-    if (::SendInput(2, inputs, sizeof(INPUT)) != 2) {
-        s.ReplayTag = 0;
-        s.Replaying = 0;
-    }
-}
-
-// The replayed click's own messages pass untouched; its release ends the replay. Input
-// without the tag, or after the release, is handled as ever; a press of the user's own
-// ends a replay whose input went elsewhere.
-bool IsOwnReplay(GestureSession& s, UINT message, const MOUSEHOOKSTRUCT& m) {
-    if (!s.Replaying) return false;
-    if (m.dwExtraInfo != s.ReplayTag) {
-        if (message == WM_RBUTTONDOWN) s.Replaying = 0;
-        return false;
-    }
-    if (message == WM_RBUTTONUP) {
-        s.Replaying = 0;
-        s.ReplayTag = 0;
-    }
-    return true;
-}
+std::atomic<SendInputFn> g_sendInput{&::SendInput};
 
 int OnRightDown(const GestureContext& ctx, const MOUSEHOOKSTRUCT& m) {
     GestureSession& s = *ctx.session;
@@ -186,7 +143,7 @@ int OnRightUp(const GestureContext& ctx, const MOUSEHOOKSTRUCT& m) {
             // A plain right click: the view gets it back, at the release point.
             s.CurrentPoint = WindowRelative(m.hwnd, m.pt);
             if (s.ViewKind == ViewFolderList && IsDirectUIItemsView(s.TargetView)) {
-                ReplayRightClickAsInput(s, m.pt);
+                ReplayRightClickAsInput(m.pt);
             } else {
                 PostClick(s.TargetView, WM_RBUTTONDOWN, MK_RBUTTON, WM_RBUTTONUP, ClientPoint(m.hwnd, m.pt));
             }
@@ -355,6 +312,7 @@ bool IsDispatchedMessage(UINT message) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
     case WM_RBUTTONUP:
     case WM_MBUTTONDOWN:
     case WM_MBUTTONUP:
@@ -365,8 +323,35 @@ bool IsDispatchedMessage(UINT message) {
     }
 }
 
+// A DirectUI items view takes a button message only while that button is really down,
+// so a posted click is lost on it: the plain right click is given back as input
+// instead, at the release point, marked so that no hook takes it for the user's.
+bool ReplayRightClickAsInput(POINT screen) {
+    const int left = ::GetSystemMetrics(SM_XVIRTUALSCREEN), top = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int width = ::GetSystemMetrics(SM_CXVIRTUALSCREEN), height = ::GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    // The buttons of input are physical: with swapped buttons the right one is the left.
+    const bool swapped = ::GetSystemMetrics(SM_SWAPBUTTON) != 0;
+    INPUT inputs[2] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_MOUSE;
+        input.mi.dwExtraInfo = kInjectedInputMark;
+    }
+    inputs[0].mi.dx = AbsoluteInputCoordinate(screen.x - left, width);
+    inputs[0].mi.dy = AbsoluteInputCoordinate(screen.y - top, height);
+    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK |
+                           (swapped ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_RIGHTDOWN);
+    inputs[1].mi.dwFlags = swapped ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_RIGHTUP;
+    const SendInputFn send = g_sendInput.load();
+    const UINT inserted = send(2, inputs, sizeof(INPUT));
+    // Only the press went in: the release alone, so the button is not left down.
+    if (inserted == 1) send(1, &inputs[1], sizeof(INPUT));
+    return inserted > 0;
+}
+
+SendInputFn SetSendInputForTest(SendInputFn send) { return g_sendInput.exchange(send ? send : &::SendInput); }
+
 int DispatchMouse(const GestureContext& ctx, UINT message, const MOUSEHOOKSTRUCT& data) {
-    if (IsOwnReplay(*ctx.session, message, data)) return kPass;
+    if (IsInjectedInput(data.dwExtraInfo)) return kPass;
     switch (message) {
     case WM_MOUSEMOVE:
         return TrackMove(ctx, data);
@@ -375,6 +360,10 @@ int DispatchMouse(const GestureContext& ctx, UINT message, const MOUSEHOOKSTRUCT
     case WM_LBUTTONDBLCLK:
         return OnLeftDoubleClick(ctx, data);
     case WM_RBUTTONDOWN:
+    // A quick second right click of the user's: a press like any other, so it too is
+    // either a gesture or given back once (passed on as a double-click, it would reach
+    // the view and be given back at its release as well).
+    case WM_RBUTTONDBLCLK:
         return OnRightDown(ctx, data);
     case WM_RBUTTONUP:
         return OnRightUp(ctx, data);

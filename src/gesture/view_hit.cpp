@@ -83,7 +83,9 @@ AccessibleHit AccessibleItemAt(HWND view, POINT screen, unique_bstr* name) {
             const LONG child = hit->lVal;
             const LONG role = RoleOf(object.Get(), child);
             if (role == ROLE_SYSTEM_LISTITEM) return DescribeItem(object.Get(), child, name);
-            if (child == CHILDID_SELF && role == ROLE_SYSTEM_LIST) return {ItemAtPoint::Empty, false};
+            // Empty space only where the view's own object says so: a list nested further
+            // in (a group of the view) may lie anywhere inside it, so its blank is unknown.
+            if (child == CHILDID_SELF && role == ROLE_SYSTEM_LIST && depth == 0) return {ItemAtPoint::Empty, false};
             return {};
         }
         if (hit->vt != VT_DISPATCH) return {};  // VT_EMPTY: not on the object at all

@@ -32,7 +32,10 @@ void DestroyMenuValue(HMENU menu) { ::DestroyMenu(menu); }
 using unique_hmenu = unique_any<HMENU, DestroyMenuValue>;
 
 // The list itself (item 0) or one of its items (1-based), as Active Accessibility sees
-// them. A real heap object: the system marshals it and may keep it past the view.
+// them, or the group around the list (kGroup). A real heap object: the system marshals
+// it and may keep it past the view.
+constexpr LONG kGroup = -100;
+
 class ItemsAccessible final : public FakeBase_IAccessible {
 public:
     ItemsAccessible(std::shared_ptr<StandInItemsView::Link> link, LONG item) : link_(std::move(link)), item_(item) {
@@ -64,8 +67,8 @@ public:
         *parent = nullptr;
         StandInItemsView* view = View();
         if (!view) return E_FAIL;
-        // An item's parent is the list; the list's parent is the system's window object.
-        if (item_ != CHILDID_SELF) return Make(CHILDID_SELF, parent);
+        // An item's parent is the list; the list's (or group's) parent is the system's window object.
+        if (item_ != CHILDID_SELF && item_ != kGroup) return Make(CHILDID_SELF, parent);
         return ::CreateStdAccessibleObject(view->hwnd(), OBJID_WINDOW, IID_IDispatch, reinterpret_cast<void**>(parent));
     }
     HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* count) override {
@@ -74,6 +77,7 @@ public:
         StandInItemsView* view = View();
         if (!view) return E_FAIL;
         if (item_ == CHILDID_SELF) *count = static_cast<LONG>(view->items.size());
+        if (item_ == kGroup) *count = 1;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** out) override {
@@ -83,9 +87,9 @@ public:
         if (!view) return E_FAIL;
         LONG item = 0;
         if (HRESULT hr = Resolve(*view, child, &item); FAILED(hr)) return hr;
-        if (item == CHILDID_SELF) return E_INVALIDARG;
+        if (item == CHILDID_SELF || item == kGroup) return E_INVALIDARG;
         // With child ids the items are simple elements that the list answers for.
-        if (view->behaviour == AccessibleBehaviour::ChildIds) return S_FALSE;
+        if (view->behaviour != AccessibleBehaviour::ChildObjects) return S_FALSE;
         return Make(item, out);
     }
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
@@ -95,7 +99,9 @@ public:
         if (!view) return E_FAIL;
         LONG item = 0;
         if (HRESULT hr = Resolve(*view, child, &item); FAILED(hr)) return hr;
-        *name = ::SysAllocString(item == CHILDID_SELF ? L"Items View" : view->items[item - 1].name.c_str());
+        *name = ::SysAllocString(item == kGroup          ? L"Group"
+                                 : item == CHILDID_SELF ? L"Items View"
+                                                        : view->items[item - 1].name.c_str());
         return *name ? S_OK : E_OUTOFMEMORY;
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
@@ -106,7 +112,7 @@ public:
         LONG item = 0;
         if (HRESULT hr = Resolve(*view, child, &item); FAILED(hr)) return hr;
         role->vt = VT_I4;
-        role->lVal = item == CHILDID_SELF ? ROLE_SYSTEM_LIST : ROLE_SYSTEM_LISTITEM;
+        role->lVal = item == kGroup ? ROLE_SYSTEM_GROUPING : item == CHILDID_SELF ? ROLE_SYSTEM_LIST : ROLE_SYSTEM_LISTITEM;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
@@ -117,7 +123,7 @@ public:
         LONG item = 0;
         if (HRESULT hr = Resolve(*view, child, &item); FAILED(hr)) return hr;
         state->vt = VT_I4;
-        if (item == CHILDID_SELF) {
+        if (item == CHILDID_SELF || item == kGroup) {
             state->lVal = STATE_SYSTEM_FOCUSABLE | (::GetFocus() == view->hwnd() ? STATE_SYSTEM_FOCUSED : 0);
         } else {
             state->lVal = STATE_SYSTEM_SELECTABLE | (view->items[item - 1].selected ? STATE_SYSTEM_SELECTED : 0);
@@ -132,7 +138,7 @@ public:
         LONG item = 0;
         if (HRESULT hr = Resolve(*view, child, &item); FAILED(hr)) return hr;
         RECT r{};
-        if (item == CHILDID_SELF) {
+        if (item == CHILDID_SELF || item == kGroup) {
             ::GetClientRect(view->hwnd(), &r);
         } else {
             r = view->items[item - 1].rect;
@@ -155,13 +161,20 @@ public:
         ::GetClientRect(view->hwnd(), &client);
         if (!::PtInRect(&client, p)) return S_FALSE;  // VT_EMPTY: not on this object
         const int under = view->ItemAt(p);
+        if (item_ == kGroup) {  // the group answers the list it holds
+            IDispatch* list = nullptr;
+            if (HRESULT hr = Make(CHILDID_SELF, &list); FAILED(hr)) return hr;
+            hit->vt = VT_DISPATCH;
+            hit->pdispVal = list;
+            return S_OK;
+        }
         if (item_ != CHILDID_SELF) {  // an item object answers only for itself
             if (under + 1 != item_) return S_FALSE;
             hit->vt = VT_I4;
             hit->lVal = CHILDID_SELF;
             return S_OK;
         }
-        if (under < 0 || view->behaviour == AccessibleBehaviour::ChildIds) {
+        if (under < 0 || view->behaviour != AccessibleBehaviour::ChildObjects) {
             hit->vt = VT_I4;
             hit->lVal = under < 0 ? CHILDID_SELF : under + 1;
             return S_OK;
@@ -182,6 +195,11 @@ private:
     // Which item a child id names, relative to this object (CHILDID_SELF: this object).
     HRESULT Resolve(const StandInItemsView& view, const VARIANT& child, LONG* item) const {
         if (child.vt != VT_I4) return E_INVALIDARG;
+        if (item_ == kGroup) {
+            if (child.lVal != CHILDID_SELF) return E_INVALIDARG;
+            *item = kGroup;
+            return S_OK;
+        }
         if (item_ != CHILDID_SELF) {
             if (child.lVal != CHILDID_SELF) return E_INVALIDARG;
             if (static_cast<size_t>(item_) > view.items.size()) return E_FAIL;  // the item went away
@@ -312,6 +330,9 @@ LRESULT CALLBACK StandInItemsView::Proc(HWND hwnd, UINT message, WPARAM wParam, 
 
 LRESULT StandInItemsView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    if (message == WM_RBUTTONDOWN || message == WM_RBUTTONDBLCLK || message == WM_RBUTTONUP) {
+        rightButtonMessages.push_back(message);
+    }
     switch (message) {
     case WM_PAINT:
         Paint();
@@ -319,7 +340,8 @@ LRESULT StandInItemsView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_GETOBJECT:
         if (static_cast<LONG>(lParam) == OBJID_CLIENT && behaviour != AccessibleBehaviour::NoObject) {
             ComPtr<IAccessible> list;
-            list.Attach(new (std::nothrow) ItemsAccessible(link_, CHILDID_SELF));
+            list.Attach(new (std::nothrow)
+                            ItemsAccessible(link_, behaviour == AccessibleBehaviour::NestedList ? kGroup : CHILDID_SELF));
             if (!list) return 0;
             return ::LresultFromObject(kIidAccessible, wParam, list.Get());
         }

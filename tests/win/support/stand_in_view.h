@@ -24,6 +24,8 @@ enum class AccessibleBehaviour {
     ChildObjects,  // accHitTest answers VT_DISPATCH: an IAccessible per item
     NoObject,      // WM_GETOBJECT is not answered (DefWindowProc gives the system's default)
     Failing,       // an object is given, but every method answers E_FAIL
+    NestedList,    // the window's object is a group (ROLE_SYSTEM_GROUPING) whose hit test
+                   // answers the list object, which answers child ids as with ChildIds
 };
 
 struct StandInItem {
@@ -56,6 +58,7 @@ public:
     int contextMenus = 0;          // right clicks taken as real (down really down, then up)
     int ignoredPresses = 0;        // presses ignored because the button was not really down
     int leftPresses = 0;           // real left presses (they select the item under the pointer)
+    std::vector<UINT> rightButtonMessages;  // every right press, double-click and release, in order
     POINT ItemCentre(size_t i) const;  // screen coordinates
     POINT EmptyPoint() const;          // a screen point in the view on no item
     void Invalidate();
