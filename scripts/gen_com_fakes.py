@@ -27,6 +27,7 @@ INTERFACES = {
     "IShellBrowser": "shobjidl.h",
     "IShellView": "shobjidl.h",
     "IFolderView": "shobjidl.h",
+    "IFolderView2": "shobjidl.h",
     "ITravelLogStg": "tlogstg.h",
     "IEnumTravelLogEntry": "tlogstg.h",
     "ITravelLogEntry": "tlogstg.h",

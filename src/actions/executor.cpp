@@ -7,8 +7,10 @@
 #include "actions/action_match.h"
 #include "actions/address_walk.h"
 #include "actions/folder_navigation.h"
+#include "actions/items_view_scroll.h"
 #include "actions/key_chord.h"
 #include "actions/launch.h"
+#include "common/directui_view.h"
 #include "dialogs/settings_sheet.h"
 #include "menus/quick_wnd.h"
 #include "settings/action_catalogue.h"
@@ -60,9 +62,6 @@ void Chord(std::initializer_list<WORD> keys) {
 
 void ToggleMaximized(HWND top) { ::ShowWindow(top, ::IsZoomed(top) ? SW_SHOWNORMAL : SW_SHOWMAXIMIZED); }
 
-void Scroll(const GestureContext& ctx, WPARAM request) {
-    ::SendMessageW(ctx.session->TargetView, WM_VSCROLL, request, 0);
-}
 
 // The prompt starts in the folder as its working folder, with no command: a folder name
 // never passes through the command interpreter's parsing (quotes, "&", "^", "%NAME%").
@@ -117,11 +116,19 @@ bool RunCommonAction(const GestureContext& ctx, int action, HWND top) {
 }
 
 // The four scroll rows, in the same order in both lists: top, bottom, page up, page down.
+// A DirectUI items view has no scroll bars of its window's own to take WM_VSCROLL.
 static_assert(BrowserPageDown - BrowserScrollTop == 3 && ExplorerPageDown - ExplorerScrollTop == 3);
 bool RunScrollAction(const GestureContext& ctx, int row) {
     static constexpr WPARAM kRequests[] = {SB_TOP, SB_BOTTOM, SB_PAGEUP, SB_PAGEDOWN};
+    static constexpr ItemsViewScroll kItemsViewRequests[] = {ItemsViewScroll::Top, ItemsViewScroll::Bottom,
+                                                             ItemsViewScroll::PageUp, ItemsViewScroll::PageDown};
     if (row < 0 || row >= 4) return false;
-    Scroll(ctx, kRequests[row]);
+    HWND view = ctx.session->TargetView;
+    if (IsDirectUIItemsView(view)) {
+        ScrollItemsView(ctx.browser, view, kItemsViewRequests[row]);
+    } else {
+        ::SendMessageW(view, WM_VSCROLL, kRequests[row], 0);
+    }
     return true;
 }
 

@@ -22,8 +22,6 @@ HWND FindChildPath(HWND parent, std::initializer_list<const wchar_t*> classes) {
     return window;
 }
 
-constexpr wchar_t kDirectUIClass[] = L"DirectUIHWND";
-
 // The page container FindViewWindow looks for first: where it exists, the class paths
 // have decided (a page view, or none), and the shell view is not asked.
 bool HasPageContainer(HWND topLevel, bool tabbedBrowser) {
@@ -75,11 +73,6 @@ LocatedView LocateView(IWebBrowser2* browser, bool tabbedBrowser) {
     if (found.kind != ViewNone || !topLevel || HasPageContainer(topLevel, tabbedBrowser)) return found;
     if (HWND items = FindShellViewItems(browser)) return {items, ViewFolderList};
     return {};
-}
-
-bool IsDirectUIItemsView(HWND view) {
-    wchar_t name[sizeof(kDirectUIClass) / sizeof(wchar_t) + 1] = L"";
-    return ::GetClassNameW(view, name, static_cast<int>(std::size(name))) > 0 && std::wcscmp(name, kDirectUIClass) == 0;
 }
 
 }  // namespace cc

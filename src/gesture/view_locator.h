@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "common/directui_view.h"
 #include "context/gesture_session.h"
 
 namespace cc {
@@ -28,9 +29,5 @@ HWND FindShellViewItems(IWebBrowser2* browser);
 // nothing, FindShellViewItems (the Explorer since Windows 7 nests its view deeper than
 // the class paths reach). Both kinds of items window are a folder list.
 LocatedView LocateView(IWebBrowser2* browser, bool tabbedBrowser);
-
-// True for a DirectUI items view, which is asked about its items through its accessible
-// object, not list-view messages.
-bool IsDirectUIItemsView(HWND view);
 
 }  // namespace cc

@@ -10,15 +10,18 @@
 
 #include <wrl/client.h>
 
+#include <array>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "actions/executor.h"
 #include "attached_view.h"
 #include "gesture/dispatch.h"
 #include "gesture/view_locator.h"
 #include "launch_recorder.h"
+#include "settings/action_catalogue.h"
 #include "stand_in_view.h"
 
 using Microsoft::WRL::ComPtr;
@@ -421,6 +424,38 @@ INSTANTIATE_TEST_SUITE_P(EveryAccessibleObject, DirectUIItems,
 
 // A DirectUI view does not navigate on a single click: a folder under a middle click is
 // opened in a new window here; a file or empty space takes the usual road.
+// The scroll rows move a DirectUI items view, which ignores WM_VSCROLL: the ends through
+// the shell view, a page with the wheel; the selection stays as the user left it.
+TEST_F(ModernExplorer, ScrollRowsMoveADirectUIViewAndLeaveItsSelectionAlone) {
+    Tab tab(frame(), Items::DirectUI, L"C:\\windows\\system32");
+    test::StandInItemsView& view = tab.standInItems();
+    ASSERT_GT(view.rowCount, 3 * view.visibleRows) << "a folder of several pages";
+    view.items[0].selected = view.items[2].selected = true;
+    alignas(4) std::array<int32_t, kSettingsInts> block{};
+    const SettingsView settings(block.data());
+    ApplyDefaults(settings);
+    GestureSession session;
+    session.TargetView = tab.itemsWindow;
+    session.ViewKind = ViewFolderList;
+    session.StrokeCount = 1;
+    session.Strokes[0] = StrokeRight;
+    const auto run = [&](int action) {
+        for (int k = 0; k < kExplorerActionCount; ++k) settings.SetStrokeCount(ActionList::Explorer, k, 0);
+        settings.WriteGesture(ActionList::Explorer, action, Gesture{1, {StrokeRight}});
+        RunBoundAction(GestureContext{&session, settings, nullptr, &tab.browser});
+        return view.firstRow;
+    };
+    const int last = view.rowCount - view.visibleRows;
+    EXPECT_EQ(run(ExplorerScrollBottom), last);
+    const int page = last - run(ExplorerPageUp);
+    EXPECT_GE(page, 1);
+    EXPECT_LE(page, view.visibleRows) << "a page turned never skips rows";
+    EXPECT_EQ(run(ExplorerPageDown), last);
+    EXPECT_EQ(run(ExplorerScrollTop), 0);
+    for (size_t i = 0; i < view.items.size(); ++i) EXPECT_EQ(view.items[i].selected, i == 0 || i == 2) << i;
+    EXPECT_EQ(tab.standIn->refs, 1);
+}
+
 TEST_F(ModernExplorer, AMiddleClickOpensAFolderOfADirectUIViewInANewWindow) {
     test::LaunchRecorder launches;
     Tab tab(frame(), Items::DirectUI, folder.path, AccessibleBehaviour::ChildObjects);

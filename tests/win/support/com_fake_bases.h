@@ -585,6 +585,49 @@ public:
     HRESULT STDMETHODCALLTYPE SelectAndPositionItems(UINT cidl, PCUITEMID_CHILD_ARRAY apidl, POINT *apt, DWORD dwFlags) override { return UnservedCall("IFolderView::SelectAndPositionItems"); }
 };
 
+class FakeBase_IFolderView2 : public IFolderView2 {
+public:
+    HRESULT STDMETHODCALLTYPE GetCurrentViewMode(UINT *pViewMode) override { return UnservedCall("IFolderView2::GetCurrentViewMode"); }
+    HRESULT STDMETHODCALLTYPE SetCurrentViewMode(UINT ViewMode) override { return UnservedCall("IFolderView2::SetCurrentViewMode"); }
+    HRESULT STDMETHODCALLTYPE GetFolder(REFIID riid, void **ppv) override { return UnservedCall("IFolderView2::GetFolder"); }
+    HRESULT STDMETHODCALLTYPE Item(int iItemIndex, PITEMID_CHILD *ppidl) override { return UnservedCall("IFolderView2::Item"); }
+    HRESULT STDMETHODCALLTYPE ItemCount(UINT uFlags, int *pcItems) override { return UnservedCall("IFolderView2::ItemCount"); }
+    HRESULT STDMETHODCALLTYPE Items(UINT uFlags, REFIID riid, void **ppv) override { return UnservedCall("IFolderView2::Items"); }
+    HRESULT STDMETHODCALLTYPE GetSelectionMarkedItem(int *piItem) override { return UnservedCall("IFolderView2::GetSelectionMarkedItem"); }
+    HRESULT STDMETHODCALLTYPE GetFocusedItem(int *piItem) override { return UnservedCall("IFolderView2::GetFocusedItem"); }
+    HRESULT STDMETHODCALLTYPE GetItemPosition(PCUITEMID_CHILD pidl, POINT *ppt) override { return UnservedCall("IFolderView2::GetItemPosition"); }
+    HRESULT STDMETHODCALLTYPE GetSpacing(POINT *ppt) override { return UnservedCall("IFolderView2::GetSpacing"); }
+    HRESULT STDMETHODCALLTYPE GetDefaultSpacing(POINT *ppt) override { return UnservedCall("IFolderView2::GetDefaultSpacing"); }
+    HRESULT STDMETHODCALLTYPE GetAutoArrange() override { return UnservedCall("IFolderView2::GetAutoArrange"); }
+    HRESULT STDMETHODCALLTYPE SelectItem(int iItem, DWORD dwFlags) override { return UnservedCall("IFolderView2::SelectItem"); }
+    HRESULT STDMETHODCALLTYPE SelectAndPositionItems(UINT cidl, PCUITEMID_CHILD_ARRAY apidl, POINT *apt, DWORD dwFlags) override { return UnservedCall("IFolderView2::SelectAndPositionItems"); }
+    HRESULT STDMETHODCALLTYPE SetGroupBy(REFPROPERTYKEY key, WINBOOL fAscending) override { return UnservedCall("IFolderView2::SetGroupBy"); }
+    HRESULT STDMETHODCALLTYPE GetGroupBy(PROPERTYKEY *pkey, WINBOOL *pfAscending) override { return UnservedCall("IFolderView2::GetGroupBy"); }
+    HRESULT STDMETHODCALLTYPE SetViewProperty(PCUITEMID_CHILD pidl, REFPROPERTYKEY propkey, REFPROPVARIANT propvar) override { return UnservedCall("IFolderView2::SetViewProperty"); }
+    HRESULT STDMETHODCALLTYPE GetViewProperty(PCUITEMID_CHILD pidl, REFPROPERTYKEY propkey, PROPVARIANT *ppropvar) override { return UnservedCall("IFolderView2::GetViewProperty"); }
+    HRESULT STDMETHODCALLTYPE SetTileViewProperties(PCUITEMID_CHILD pidl, LPCWSTR pszPropList) override { return UnservedCall("IFolderView2::SetTileViewProperties"); }
+    HRESULT STDMETHODCALLTYPE SetExtendedTileViewProperties(PCUITEMID_CHILD pidl, LPCWSTR pszPropList) override { return UnservedCall("IFolderView2::SetExtendedTileViewProperties"); }
+    HRESULT STDMETHODCALLTYPE SetText(FVTEXTTYPE iType, LPCWSTR pwszText) override { return UnservedCall("IFolderView2::SetText"); }
+    HRESULT STDMETHODCALLTYPE SetCurrentFolderFlags(DWORD dwMask, DWORD dwFlags) override { return UnservedCall("IFolderView2::SetCurrentFolderFlags"); }
+    HRESULT STDMETHODCALLTYPE GetCurrentFolderFlags(DWORD *pdwFlags) override { return UnservedCall("IFolderView2::GetCurrentFolderFlags"); }
+    HRESULT STDMETHODCALLTYPE GetSortColumnCount(int *pcColumns) override { return UnservedCall("IFolderView2::GetSortColumnCount"); }
+    HRESULT STDMETHODCALLTYPE SetSortColumns(const SORTCOLUMN *rgSortColumns, int cColumns) override { return UnservedCall("IFolderView2::SetSortColumns"); }
+    HRESULT STDMETHODCALLTYPE GetSortColumns(SORTCOLUMN *rgSortColumns, int cColumns) override { return UnservedCall("IFolderView2::GetSortColumns"); }
+    HRESULT STDMETHODCALLTYPE GetItem(int iItem, REFIID riid, void **ppv) override { return UnservedCall("IFolderView2::GetItem"); }
+    HRESULT STDMETHODCALLTYPE GetVisibleItem(int iStart, WINBOOL fPrevious, int *piItem) override { return UnservedCall("IFolderView2::GetVisibleItem"); }
+    HRESULT STDMETHODCALLTYPE GetSelectedItem(int iStart, int *piItem) override { return UnservedCall("IFolderView2::GetSelectedItem"); }
+    HRESULT STDMETHODCALLTYPE GetSelection(WINBOOL fNoneImpliesFolder, IShellItemArray **ppsia) override { return UnservedCall("IFolderView2::GetSelection"); }
+    HRESULT STDMETHODCALLTYPE GetSelectionState(PCUITEMID_CHILD pidl, DWORD *pdwFlags) override { return UnservedCall("IFolderView2::GetSelectionState"); }
+    HRESULT STDMETHODCALLTYPE InvokeVerbOnSelection(LPCSTR pszVerb) override { return UnservedCall("IFolderView2::InvokeVerbOnSelection"); }
+    HRESULT STDMETHODCALLTYPE SetViewModeAndIconSize(FOLDERVIEWMODE uViewMode, int iImageSize) override { return UnservedCall("IFolderView2::SetViewModeAndIconSize"); }
+    HRESULT STDMETHODCALLTYPE GetViewModeAndIconSize(FOLDERVIEWMODE *puViewMode, int *piImageSize) override { return UnservedCall("IFolderView2::GetViewModeAndIconSize"); }
+    HRESULT STDMETHODCALLTYPE SetGroupSubsetCount(UINT cVisibleRows) override { return UnservedCall("IFolderView2::SetGroupSubsetCount"); }
+    HRESULT STDMETHODCALLTYPE GetGroupSubsetCount(UINT *pcVisibleRows) override { return UnservedCall("IFolderView2::GetGroupSubsetCount"); }
+    HRESULT STDMETHODCALLTYPE SetRedraw(WINBOOL fRedrawOn) override { return UnservedCall("IFolderView2::SetRedraw"); }
+    HRESULT STDMETHODCALLTYPE IsMoveInSameFolder() override { return UnservedCall("IFolderView2::IsMoveInSameFolder"); }
+    HRESULT STDMETHODCALLTYPE DoRename() override { return UnservedCall("IFolderView2::DoRename"); }
+};
+
 class FakeBase_ITravelLogStg : public ITravelLogStg {
 public:
     HRESULT STDMETHODCALLTYPE CreateEntry(LPCWSTR pszUrl, LPCWSTR pszTitle, ITravelLogEntry *ptleRelativeTo, WINBOOL fPrepend, ITravelLogEntry **pptle) override { return UnservedCall("ITravelLogStg::CreateEntry"); }

@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "test_windows.h"
@@ -381,11 +382,21 @@ LRESULT StandInItemsView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MBUTTONDBLCLK:
         if (::GetKeyState(VK_MBUTTON) >= 0) ++ignoredPresses;
         return 0;
+    case WM_MOUSEWHEEL: {
+        UINT lines = 3;
+        ::SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+        const int notches = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
+        const int rows = lines == WHEEL_PAGESCROLL ? visibleRows : static_cast<int>(lines);
+        ScrollTo(firstRow - notches * rows);
+        return 0;
+    }
     default:
         break;
     }
     return ::CallWindowProcW(original_, window_.get(), message, wParam, lParam);
 }
+
+constexpr int kCellWidth = 150, kCellHeight = 44, kGap = 10;
 
 StandInShellView::StandInShellView(HWND parent, RECT rect, const wchar_t* folderPath, size_t maxItems,
                                    bool itemsWindow) {
@@ -409,8 +420,10 @@ StandInShellView::StandInShellView(HWND parent, RECT rect, const wchar_t* folder
     if (!itemsWindow) return;
     items_ = std::make_unique<StandInItemsView>(window_.get(), RECT{0, 0, width, height});
     // A grid of boxes, row by row, as an icon view lays them out.
-    constexpr int kCellWidth = 150, kCellHeight = 44, kGap = 10;
     const int columns = std::max(1, (width - kGap) / (kCellWidth + kGap));
+    columns_ = columns;
+    items_->rowCount = std::max<int>(1, static_cast<int>((children_.size() + columns - 1) / columns));
+    items_->visibleRows = std::max(1, (height - kGap) / (kCellHeight + kGap));
     for (size_t i = 0; i < children_.size() && i < maxItems; ++i) {
         STRRET strret{};
         wchar_t* name = nullptr;
@@ -461,8 +474,8 @@ HRESULT STDMETHODCALLTYPE StandInShellView::QueryInterface(REFIID riid, void** o
     *out = nullptr;
     if (riid == IID_IUnknown || riid == IID_IOleWindow || riid == IID_IShellView) {
         *out = static_cast<IShellView*>(this);
-    } else if (riid == IID_IFolderView) {
-        *out = static_cast<IFolderView*>(this);
+    } else if (riid == IID_IFolderView || riid == IID_IFolderView2) {
+        *out = static_cast<IFolderView2*>(this);
     } else {
         return E_NOINTERFACE;
     }
@@ -520,6 +533,40 @@ HRESULT STDMETHODCALLTYPE StandInShellView::Item(int index, PITEMID_CHILD* item)
     if (index < 0 || static_cast<size_t>(index) >= children_.size()) return E_INVALIDARG;
     *item = static_cast<PITEMID_CHILD>(::ILClone(children_[index].get()));
     return *item ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT STDMETHODCALLTYPE StandInShellView::GetSpacing(POINT* spacing) {
+    if (!spacing) return E_POINTER;
+    *spacing = {kCellWidth + kGap, kCellHeight + kGap};
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE StandInShellView::GetSelectionState(PCUITEMID_CHILD item, DWORD* flags) {
+    if (!item || !flags) return E_POINTER;
+    *flags = 0;
+    const UINT size = ::ILGetSize(item);
+    for (size_t i = 0; i < children_.size(); ++i) {
+        if (::ILGetSize(children_[i].get()) != size || std::memcmp(children_[i].get(), item, size) != 0) continue;
+        if (items_ && i < items_->items.size() && items_->items[i].selected) *flags = SVSI_SELECT;
+        return S_OK;
+    }
+    return E_INVALIDARG;
+}
+
+HRESULT STDMETHODCALLTYPE StandInShellView::SelectItem(int index, DWORD flags) {
+    if (index < 0 || static_cast<size_t>(index) >= children_.size()) return E_INVALIDARG;
+    if (!items_) return E_FAIL;
+    if (flags & SVSI_DESELECTOTHERS) {
+        for (StandInItem& item : items_->items) item.selected = false;
+    }
+    if (static_cast<size_t>(index) < items_->items.size()) items_->items[index].selected = (flags & SVSI_SELECT) != 0;
+    if (flags & SVSI_ENSUREVISIBLE) {
+        const int row = index / columns_;
+        if (row < items_->firstRow) items_->ScrollTo(row);
+        if (row >= items_->firstRow + items_->visibleRows) items_->ScrollTo(row - items_->visibleRows + 1);
+    }
+    items_->Invalidate();
+    return S_OK;
 }
 
 }  // namespace cc::test

@@ -10,6 +10,7 @@
 #include <shobjidl.h>
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -59,6 +60,14 @@ public:
     int ignoredPresses = 0;        // presses ignored because the button was not really down
     int leftPresses = 0;           // real left presses (they select the item under the pointer)
     std::vector<UINT> rightButtonMessages;  // every right press, double-click and release, in order
+    // Scrolling, in rows of the grid of all the folder's entries. The wheel moves it (the
+    // system's lines per notch, a line being a row), and so does the shell view's
+    // SelectItem with SVSI_ENSUREVISIBLE. WM_VSCROLL is ignored: the view's scroll bars
+    // are not its window's own. What is drawn does not move with it.
+    int firstRow = 0;
+    int rowCount = 1;
+    int visibleRows = 1;
+    void ScrollTo(int row) { firstRow = std::max(0, std::min(row, rowCount - visibleRows)); }
     POINT ItemCentre(size_t i) const;  // screen coordinates
     POINT EmptyPoint() const;          // a screen point in the view on no item
     void Invalidate();
@@ -87,8 +96,10 @@ private:
 // SHELLDLL_DefView window; IFolderView answers GetFolder (the real folder), ItemCount,
 // Items(SVGIO_ALLVIEW, IID_IEnumIDList: the real folder's enumeration) and Item(i), over
 // all of the folder's entries (those past `maxItems` are out of sight, as if scrolled
-// away). With `itemsWindow` false the view window has no items child at all.
-class StandInShellView final : public FakeBase_IShellView, public FakeBase_IFolderView {
+// away). IFolderView2 adds GetSpacing (a grid cell with its gap), GetSelectionState and
+// SelectItem, which sets an item's selection from its flags and scrolls it into view.
+// With `itemsWindow` false the view window has no items child at all.
+class StandInShellView final : public FakeBase_IShellView, public FakeBase_IFolderView2 {
 public:
     StandInShellView(HWND parent, RECT rect, const wchar_t* folderPath, size_t maxItems = 12,
                      bool itemsWindow = true);
@@ -112,6 +123,9 @@ public:
     HRESULT STDMETHODCALLTYPE ItemCount(UINT flags, int* count) override;
     HRESULT STDMETHODCALLTYPE Items(UINT flags, REFIID riid, void** out) override;
     HRESULT STDMETHODCALLTYPE Item(int index, PITEMID_CHILD* item) override;
+    HRESULT STDMETHODCALLTYPE GetSpacing(POINT* spacing) override;
+    HRESULT STDMETHODCALLTYPE GetSelectionState(PCUITEMID_CHILD item, DWORD* flags) override;
+    HRESULT STDMETHODCALLTYPE SelectItem(int index, DWORD flags) override;
 
 private:
     static void FreeChildId(PITEMID_CHILD id) { ::CoTaskMemFree(id); }
@@ -124,6 +138,7 @@ private:
     std::unique_ptr<StandInItemsView> items_;
     Microsoft::WRL::ComPtr<IShellFolder> folder_;
     std::vector<unique_child_id> children_;
+    int columns_ = 1;
 };
 
 }  // namespace cc::test
