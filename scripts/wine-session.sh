@@ -2,6 +2,7 @@
 # prefix for a run, and a cleanup that stops only what this run started.
 #   wine_session_start BUILD_DIR   exports DISPLAY, WINEPREFIX, WINEDEBUG
 #   wine_prefix_init DIR           a fresh prefix of its own, for a test that changes the machine
+# With CC_TEST_DPI set (144, 192, ...) the prefix's screen runs at that scale.
 #   wine_session_stop
 
 _cc_xvfb_pid=""
@@ -44,6 +45,10 @@ wine_prefix_init() {
   _cc_reg "$subst" "MS Shell Dlg" IPAPGothic
   # No window manager under Xvfb: unmanaged windows need not wait for one.
   _cc_reg 'HKCU\Software\Wine\X11 Driver' Managed N
+  # The screen's scale for the whole prefix (96 = 100 %), when a run asks for another.
+  if [ -n "${CC_TEST_DPI:-}" ]; then
+    timeout 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$CC_TEST_DPI" /f >/dev/null 2>&1
+  fi
   # A crash must end the test program, not start a debugger that waits.
   _cc_reg 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' Debugger ""
   timeout 60 wineserver -w
