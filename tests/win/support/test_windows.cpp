@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <mutex>
 #include <set>
 #include <string>
@@ -21,6 +22,11 @@ void EnsureListViewClass() {
 }
 
 }  // namespace
+
+unsigned ExpectedTestDpi() {
+    const char* text = std::getenv("CC_EXPECT_DPI");
+    return text ? static_cast<unsigned>(std::strtoul(text, nullptr, 10)) : 0;
+}
 
 void EnsureClass(const wchar_t* name) {
     // The stress tests build windows on many threads at once.

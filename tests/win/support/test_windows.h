@@ -22,6 +22,10 @@ void AddListItems(HWND list, int count);
 
 // A top-level window with children along a path of class names; the last one is the
 // view. A "SysListView32" in the path is a real list view with `items` items.
+// The screen scale a run was started at (CC_EXPECT_DPI, set by the runs at 144 and 192
+// DPI), or 0 when the run names none: a prefix at the wrong scale must not pass silently.
+unsigned ExpectedTestDpi();
+
 class HostWindow {
 public:
     HostWindow(std::initializer_list<const wchar_t*> path, RECT frame, int items = 0);
