@@ -16,7 +16,7 @@ int MeasuredMove(GestureSession& s, const SettingsView& settings, const MoveInpu
     case MoveGate::Track:
         break;
     }
-    const TrackSettings live = ReadTrackSettings(settings);
+    const TrackSettings live = ReadTrackSettings(settings, 96);
     const MoveStep step = AdvanceMove(s, move.pointer, move.viewOrigin, live);
     if (step.strokeRecorded) {
         wchar_t text[kStatusTextUnits];

@@ -41,7 +41,7 @@ LRESULT CALLBACK LowLevelMouseProc(int code, WPARAM message, LPARAM lParam) {
         case WM_MOUSEMOVE:
             // The whole desktop is the gesture's view: its points stay in screen coordinates.
             if (GateMove(g_gesture, true, false) == MoveGate::Track) {
-                AdvanceMove(g_gesture, pointer, Point{}, ReadTrackSettings(g_settings));
+                AdvanceMove(g_gesture, pointer, Point{}, ReadTrackSettings(g_settings, 96));
             }
             ::InterlockedIncrement(&g_block->moves);
             break;

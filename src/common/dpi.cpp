@@ -133,15 +133,19 @@ POINT LogicalToPhysical(HWND window, POINT screen) {
     return f.logicalToPhysicalPointForPerMonitorDpi(window, &physical) ? physical : screen;
 }
 
-PerMonitorV2Scope::PerMonitorV2Scope() {
-    const DpiFunctions& f = Functions();
-    if (f.setThreadDpiAwarenessContext) {
-        previous_ = f.setThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
-    }
+RECT PhysicalVirtualScreen() {
+    const ThreadDpiContextScope perMonitor(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
+    const int left = ::GetSystemMetrics(SM_XVIRTUALSCREEN), top = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return {left, top, left + ::GetSystemMetrics(SM_CXVIRTUALSCREEN), top + ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
 }
 
-PerMonitorV2Scope::~PerMonitorV2Scope() {
-    if (previous_) Functions().setThreadDpiAwarenessContext(static_cast<DPI_AWARENESS_CONTEXT>(previous_));
+ThreadDpiContextScope::ThreadDpiContextScope(DPI_AWARENESS_CONTEXT context) {
+    const DpiFunctions& f = Functions();
+    if (f.setThreadDpiAwarenessContext) previous_ = f.setThreadDpiAwarenessContext(context);
+}
+
+ThreadDpiContextScope::~ThreadDpiContextScope() {
+    if (previous_) Functions().setThreadDpiAwarenessContext(previous_);
 }
 
 }  // namespace cc

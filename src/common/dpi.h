@@ -43,19 +43,30 @@ bool NonClientMetricsForDpi(NONCLIENTMETRICSW& metrics, UINT dpi);
 // not exist (before Windows 8.1 nothing is scaled per window).
 POINT LogicalToPhysical(HWND window, POINT screen);
 
-// For its lifetime, this thread creates windows in the per-monitor-v2 context (Windows 10
-// 1703 and later) so that they scale with their monitor; the thread's earlier context is
-// restored at the end. Does nothing where the context does not exist.
-class PerMonitorV2Scope {
+// The virtual screen in physical pixels, as absolute input addresses it: asked in the
+// per-monitor context (Windows 10 1607 and later), where the system scales nothing.
+RECT PhysicalVirtualScreen();
+
+// For its lifetime, this thread runs in the given DPI awareness context; the thread's
+// earlier context is restored at the end. Does nothing where the context (or per-thread
+// contexts at all, before Windows 10 1607) does not exist.
+class ThreadDpiContextScope {
 public:
-    PerMonitorV2Scope();
-    ~PerMonitorV2Scope();
-    PerMonitorV2Scope(const PerMonitorV2Scope&) = delete;
-    PerMonitorV2Scope& operator=(const PerMonitorV2Scope&) = delete;
+    explicit ThreadDpiContextScope(DPI_AWARENESS_CONTEXT context);
+    ~ThreadDpiContextScope();
+    ThreadDpiContextScope(const ThreadDpiContextScope&) = delete;
+    ThreadDpiContextScope& operator=(const ThreadDpiContextScope&) = delete;
     bool active() const { return previous_ != nullptr; }
 
 private:
-    HANDLE previous_ = nullptr;  // the thread's DPI_AWARENESS_CONTEXT before
+    DPI_AWARENESS_CONTEXT previous_ = nullptr;
+};
+
+// Windows created in this scope scale with their monitor and rescale when moved (the
+// per-monitor-v2 context, Windows 10 1703 and later).
+class PerMonitorV2Scope : public ThreadDpiContextScope {
+public:
+    PerMonitorV2Scope() : ThreadDpiContextScope(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2) {}
 };
 
 }  // namespace cc

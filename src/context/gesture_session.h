@@ -40,6 +40,7 @@ struct GestureSession {
     Point AnchorPoint;             // same frame; start of the next step and trail segment
     Point PressPoint;              // screen coordinates
     uint32_t LastMoveTick = 0;     // when the tracker last saw a move (or the press), in ms
+    uint32_t ViewDpi = 96;         // TargetView's DPI, taken at the press: sizes scale by it
 };
 
 }  // namespace cc

@@ -8,6 +8,7 @@
 #include "actions/executor.h"
 #include "actions/folder_navigation.h"
 #include "actions/key_chord.h"
+#include "common/dpi.h"
 #include "gesture/absolute_input.h"
 #include "gesture/status_text.h"
 #include "gesture/tracker.h"
@@ -143,7 +144,7 @@ int OnRightUp(const GestureContext& ctx, const MOUSEHOOKSTRUCT& m) {
             // A plain right click: the view gets it back, at the release point.
             s.CurrentPoint = WindowRelative(m.hwnd, m.pt);
             if (s.ViewKind == ViewFolderList && IsDirectUIItemsView(s.TargetView)) {
-                ReplayRightClickAsInput(m.pt);
+                ReplayRightClickAsInput(m.hwnd, m.pt);
             } else {
                 PostClick(s.TargetView, WM_RBUTTONDOWN, MK_RBUTTON, WM_RBUTTONUP, ClientPoint(m.hwnd, m.pt));
             }
@@ -326,9 +327,12 @@ bool IsDispatchedMessage(UINT message) {
 // A DirectUI items view takes a button message only while that button is really down,
 // so a posted click is lost on it: the plain right click is given back as input
 // instead, at the release point, marked so that no hook takes it for the user's.
-bool ReplayRightClickAsInput(POINT screen) {
-    const int left = ::GetSystemMetrics(SM_XVIRTUALSCREEN), top = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
-    const int width = ::GetSystemMetrics(SM_CXVIRTUALSCREEN), height = ::GetSystemMetrics(SM_CYVIRTUALSCREEN);
+bool ReplayRightClickAsInput(HWND view, POINT screen) {
+    // Absolute input is physical; the view's points may be scaled by the system.
+    const POINT physical = LogicalToPhysical(view, screen);
+    const RECT desktop = PhysicalVirtualScreen();
+    const int left = desktop.left, top = desktop.top;
+    const int width = desktop.right - desktop.left, height = desktop.bottom - desktop.top;
     // The buttons of input are physical: with swapped buttons the right one is the left.
     const bool swapped = ::GetSystemMetrics(SM_SWAPBUTTON) != 0;
     INPUT inputs[2] = {};
@@ -336,8 +340,8 @@ bool ReplayRightClickAsInput(POINT screen) {
         input.type = INPUT_MOUSE;
         input.mi.dwExtraInfo = kInjectedInputMark;
     }
-    inputs[0].mi.dx = AbsoluteInputCoordinate(screen.x - left, width);
-    inputs[0].mi.dy = AbsoluteInputCoordinate(screen.y - top, height);
+    inputs[0].mi.dx = AbsoluteInputCoordinate(physical.x - left, width);
+    inputs[0].mi.dy = AbsoluteInputCoordinate(physical.y - top, height);
     inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK |
                            (swapped ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_RIGHTDOWN);
     inputs[1].mi.dwFlags = swapped ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_RIGHTUP;

@@ -16,11 +16,12 @@ namespace cc {
 inline constexpr uintptr_t kInjectedInputMark = 0x43430000;
 inline bool IsInjectedInput(uintptr_t extraInfo) { return extraInfo == kInjectedInputMark; }
 
-// Gives a plain right click back as marked input at `screen`: the press and the release
+// Gives a plain right click back as marked input at `screen` (in `view`'s coordinates,
+// landing on the same physical point): the press and the release
 // in one SendInput call, the release alone when only the press went in. False when
 // nothing went in. (Input a window of higher integrity blocks, or another program's
 // low-level hook drops, cannot be told from input that went in.)
-bool ReplayRightClickAsInput(POINT screen);
+bool ReplayRightClickAsInput(HWND view, POINT screen);
 
 // The SendInput the replay calls (tests put a stub in); null puts the system's back.
 using SendInputFn = UINT(WINAPI*)(UINT, LPINPUT, int);

@@ -1,5 +1,6 @@
 #include "gesture/tracker.h"
 
+#include "common/dpi.h"
 #include "gesture/status_text.h"
 #include "gesture/tracker_rules.h"
 #include "gesture/trail_status.h"
@@ -64,6 +65,7 @@ bool CtrlHeld() { return ::GetKeyState(VK_CONTROL) < 0; }
 void BeginGesture(const GestureContext& ctx, POINT press) {
     GestureSession& s = *ctx.session;
     BeginGestureState(s, ToPoint(press));
+    s.ViewDpi = WindowDpi(s.TargetView);
     s.LastMoveTick = ::GetTickCount();
     const int32_t timeoutMs = ctx.settings.Get(Field::TimeoutMs);
     if (timeoutMs > 0) ArmTimer(s, ctx.quickWnd, kGestureTimerId, timeoutMs);
@@ -98,10 +100,10 @@ int TrackMove(const GestureContext& ctx, const MOUSEHOOKSTRUCT& move) {
     RECT r{};
     ::GetWindowRect(s.TargetView, &r);
     const SettingsView& settings = ctx.settings;
-    const TrackSettings live = ReadTrackSettings(settings);
+    const TrackSettings live = ReadTrackSettings(settings, s.ViewDpi);
     const MoveStep step = AdvanceMove(s, ToPoint(move.pt), {r.left, r.top}, live);
 
-    if (step.drawSegment) DrawTrailSegment(s.TargetView, step.segmentFrom, step.segmentTo, settings);
+    if (step.drawSegment) DrawTrailSegment(s.TargetView, step.segmentFrom, step.segmentTo, settings, s.ViewDpi);
     if (step.strokeRecorded) {
         wchar_t text[kStatusTextUnits];
         BuildGestureStatusText(s, settings, text, kStatusTextUnits);

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "common/dpi_scale.h"
 #include "context/gesture_session.h"
 #include "settings/action_catalogue.h"
 #include "settings/settings_block.h"
@@ -86,9 +87,10 @@ struct TrackSettings {
     int32_t trailEnabled = 0;
 };
 
-// The four settings, each loaded once from the live block.
-inline TrackSettings ReadTrackSettings(const SettingsView& settings) {
-    return TrackSettings{settings.Get(Field::SensitivityPixels), settings.Get(Field::TimeoutMs),
+// The four settings, each loaded once from the live block. The threshold is stored in
+// pixels at 96 DPI and scaled to the view's DPI.
+inline TrackSettings ReadTrackSettings(const SettingsView& settings, uint32_t viewDpi) {
+    return TrackSettings{ScaleForDpi(settings.Get(Field::SensitivityPixels), viewDpi), settings.Get(Field::TimeoutMs),
                          settings.Get(Field::ReleaseOnFolderHold), settings.Get(Field::TrailEnabled)};
 }
 

@@ -2,19 +2,21 @@
 
 #include <oleauto.h>
 
+#include "common/dpi_scale.h"
 #include "common/unique_handle.h"
 #include "settings/action_catalogue.h"
 
 namespace cc {
 
-void DrawTrailSegment(HWND view, Point from, Point to, const SettingsView& settings) {
+void DrawTrailSegment(HWND view, Point from, Point to, const SettingsView& settings, uint32_t viewDpi) {
     if (!view || !settings.valid()) return;
     // A fresh DC and pen for every segment: a colour or width applied meanwhile shows at once.
     unique_window_dc dc(view, ::GetDCEx(view, nullptr, DCX_WINDOW | DCX_PARENTCLIP | DCX_LOCKWINDOWUPDATE));
     if (!dc) return;
     const COLORREF color = ColorFromComponents(settings.Get(Field::TrailColorR), settings.Get(Field::TrailColorG),
                                                settings.Get(Field::TrailColorB));
-    unique_hpen pen(::CreatePen(PS_SOLID, ClampTrailWidth(settings.Get(Field::TrailWidth)), color));
+    const int width = ScaleForDpi(ClampTrailWidth(settings.Get(Field::TrailWidth)), viewDpi);
+    unique_hpen pen(::CreatePen(PS_SOLID, width, color));
     if (!pen) return;
     select_object_scope selected(dc.get(), pen.get());
     ::MoveToEx(dc.get(), from.x, from.y, nullptr);

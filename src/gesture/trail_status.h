@@ -10,8 +10,9 @@
 namespace cc {
 
 // Draws one trail segment over the view's whole window (points relative to its window
-// rectangle) with the pen the block describes at this moment.
-void DrawTrailSegment(HWND view, Point from, Point to, const SettingsView& settings);
+// rectangle) with the pen the block describes at this moment, its width (pixels at 96
+// DPI) scaled to the view's DPI.
+void DrawTrailSegment(HWND view, Point from, Point to, const SettingsView& settings, uint32_t viewDpi);
 
 // Removes the trail by letting the view repaint itself.
 void EraseTrail(HWND view);

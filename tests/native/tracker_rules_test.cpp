@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <climits>
 #include <vector>
 
@@ -110,6 +111,7 @@ protected:
     const Point origin{100, 50};
     TrackSettings settings{15, 0, 0, 1};
     GestureSession s;
+    std::array<int32_t, kSettingsInts> block_{};
 
     void SetUp() override { BeginGestureState(s, {300, 200}); }
     MoveStep Move(int32_t x, int32_t y) { return AdvanceMove(s, {x, y}, origin, settings); }
@@ -128,6 +130,28 @@ TEST_F(Advance, FifteenPixelsStaysInTheDeadZoneSixteenStartsDrawing) {
     EXPECT_EQ(s.StrokeCount, 0);                   // nothing recorded or drawn by this move
     EXPECT_FALSE(step.drawSegment);
     EXPECT_FALSE(step.strokeRecorded);
+}
+
+// Stored sizes are pixels at 96 DPI, scaled as MulDiv rounds: half a pixel goes up.
+TEST_F(Advance, TheDeadZoneAndTheTrailScaleWithTheViewsDpi) {
+    block_.fill(0);
+    SettingsView view(block_.data());
+    view.Set(Field::SensitivityPixels, 15);
+    settings = ReadTrackSettings(view, 144);
+    EXPECT_EQ(settings.sensitivityPixels, 23);
+    Move(323, 200);
+    EXPECT_EQ(s.Drawing, 0) << "23 pixels stay in the dead zone at 144 DPI";
+    Move(300, 224);
+    EXPECT_EQ(s.Drawing, 1) << "24 start the gesture";
+    EXPECT_EQ(ReadTrackSettings(view, 96).sensitivityPixels, 15);
+    EXPECT_EQ(ReadTrackSettings(view, 192).sensitivityPixels, 30);
+
+    EXPECT_EQ(ScaleForDpi(1, 144), 2);
+    EXPECT_EQ(ScaleForDpi(1, 120), 1);
+    EXPECT_EQ(ScaleForDpi(5, 120), 6);  // 6.25
+    EXPECT_EQ(ScaleForDpi(-15, 144), -23);
+    EXPECT_EQ(ScaleForDpi(INT32_MAX, 192), INT32_MAX) << "saturates, never wraps";
+    EXPECT_EQ(ScaleForDpi(15, 0), 15) << "an unknown DPI leaves the size alone";
 }
 
 TEST_F(Advance, StepsDrawRecordAndMoveTheAnchor) {

@@ -113,7 +113,7 @@ TEST_F(Leaks, TrailSegmentsInEveryColourAndWidthAndStatusTexts) {
         block.Set(Field::TrailColorR, n % 300);
         block.Set(Field::TrailColorG, (n * 7) % 300);
         block.Set(Field::TrailWidth, n % 8 - 1);  // outside 1..5 too
-        DrawTrailSegment(window.view(), Point{n % 400, 20}, Point{(n * 3) % 400, 300}, block);
+        DrawTrailSegment(window.view(), Point{n % 400, 20}, Point{(n * 3) % 400, 300}, block, 96);
         SetStatusText(&browser, (n % 2) ? L"ジェスチャー ： ↑→" : L"");
         if (n % 50 == 0) {
             EraseTrail(window.view());

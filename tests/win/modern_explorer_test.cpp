@@ -18,6 +18,7 @@
 
 #include "actions/executor.h"
 #include "attached_view.h"
+#include "common/dpi.h"
 #include "gesture/dispatch.h"
 #include "gesture/view_locator.h"
 #include "launch_recorder.h"
@@ -354,7 +355,7 @@ TEST(GivenBackInput, APressWithoutItsReleaseGetsTheReleaseAloneAndNothingInserte
     for (const auto& c : cases) {
         g_sendCalls.clear();
         g_sendAnswers = c.answers;
-        EXPECT_EQ(ReplayRightClickAsInput(POINT{10, 10}), c.sent);
+        EXPECT_EQ(ReplayRightClickAsInput(nullptr, POINT{10, 10}), c.sent);
         EXPECT_EQ(g_sendCalls, c.calls) << "answers " << c.answers[0];
     }
     SetSendInputForTest(real);
@@ -367,7 +368,7 @@ TEST_F(ModernExplorer, AGivenBackClickLandsOnTheScreensEdgePixels) {
     unique_hwnd cover(::CreateWindowExW(WS_EX_TOPMOST, L"CursorCadenceTestCover", L"", WS_POPUP | WS_VISIBLE, 0, 0, w, h,
                                         nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr));
     for (const POINT p : {POINT{0, 0}, POINT{w - 1, h - 1}, POINT{0, h - 1}, POINT{w - 1, 0}}) {
-        ASSERT_TRUE(ReplayRightClickAsInput(p));
+        ASSERT_TRUE(ReplayRightClickAsInput(nullptr, p));
         PumpUntil([] { return HIWORD(::GetQueueStatus(QS_INPUT)) == 0; }, 2000);
         POINT now{};
         ::GetCursorPos(&now);
@@ -375,6 +376,28 @@ TEST_F(ModernExplorer, AGivenBackClickLandsOnTheScreensEdgePixels) {
         EXPECT_EQ(now.y, p.y);
         PumpFor(::GetDoubleClickTime());
     }
+}
+
+// A view made by a thread switched to DPI-unaware has coordinates the system scales; a
+// click given back at one of its points lands on the physical point it names.
+TEST_F(ModernExplorer, AGivenBackClickLandsOnThePhysicalPointOfAnUnawareViewAtTheScreensScale) {
+    const UINT dpi = WindowDpi(nullptr);
+    if (dpi < 144) GTEST_SKIP() << "needs a scaled screen";
+    test::EnsureClass(L"CursorCadenceTestCover");
+    unique_hwnd view;
+    {
+        const ThreadDpiContextScope unaware(DPI_AWARENESS_CONTEXT_UNAWARE);
+        ASSERT_TRUE(unaware.active());
+        view.reset(::CreateWindowExW(WS_EX_TOPMOST, L"CursorCadenceTestCover", L"", WS_POPUP | WS_VISIBLE, 100, 100,
+                                     300, 300, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr));
+    }
+    ASSERT_EQ(WindowDpi(view.get()), 96u);
+    ASSERT_TRUE(ReplayRightClickAsInput(view.get(), POINT{130, 140}));
+    PumpUntil([] { return HIWORD(::GetQueueStatus(QS_INPUT)) == 0; }, 2000);
+    POINT now{};
+    ::GetCursorPos(&now);
+    EXPECT_EQ(now.x, ScaleForDpi(130, dpi));
+    EXPECT_EQ(now.y, ScaleForDpi(140, dpi));
 }
 
 // The items of a DirectUI view, asked through its accessible object in either answer

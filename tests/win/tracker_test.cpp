@@ -9,10 +9,12 @@
 #include <array>
 #include <atomic>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <thread>
 
 #include "allocation_counter.h"
+#include "common/dpi.h"
 #include "fake_browser.h"
 #include "gesture/status_text.h"
 #include "gesture/tracker.h"
@@ -293,6 +295,68 @@ TEST_F(Tracker, StepsDrawTheTrailInTheConfiguredPenAndARepaintRemovesIt) {
     ::InvalidateRect(page.view(), nullptr, TRUE);
     ::UpdateWindow(page.view());
     EXPECT_EQ(PixelOf(page.view(), onTrail), RGB(255, 255, 255));
+}
+
+// The dead zone and the trail's width are pixels at 96 DPI, scaled to the view's DPI at
+// the press. (Runs again at 144 and 192 DPI.)
+TEST_F(Tracker, TheDeadZoneAndTheTrailAtTheScreensScale) {
+    HostWindow page{{L"Shell DocObject View", L"Internet Explorer_Server"}, kFrame};
+    ::ShowWindow(folder.frame(), SW_HIDE);
+    h.browser.topLevel = page.frame();
+    const UINT dpi = WindowDpi(page.view());
+    if (test::ExpectedTestDpi() != 0) {
+        ASSERT_EQ(dpi, test::ExpectedTestDpi());
+    }
+    h.settings().Set(Field::TrailColorR, 255);
+    h.settings().Set(Field::TrailColorG, 0);
+    h.settings().Set(Field::TrailColorB, 0);
+    h.settings().Set(Field::TrailWidth, 3);
+    const int zone = ScaleForDpi(h.settings().Get(Field::SensitivityPixels), dpi);
+
+    const POINT p = page.ViewCenter();
+    input.MoveTo(p.x, p.y);
+    input.RightDown();
+    input.MoveTo(p.x, p.y - zone);
+    EXPECT_EQ(h.session.Drawing, 0) << zone << " pixels at " << dpi << " DPI stay in the dead zone";
+    input.MoveTo(p.x, p.y - zone - 1);
+    EXPECT_EQ(h.session.Drawing, 1);
+    input.MoveTo(p.x - 4 * zone, p.y);  // one step from the press point: a level segment
+    ASSERT_EQ(h.session.StrokeCount, 1);
+
+    RECT r{};
+    ::GetWindowRect(page.view(), &r);
+    const int x = p.x - 2 * zone - r.left;
+    int thickness = 0;
+    for (int y = p.y - 20 - r.top; y <= p.y + 20 - r.top; ++y) thickness += PixelOf(page.view(), {x, y}) == RGB(255, 0, 0);
+    EXPECT_EQ(thickness, ScaleForDpi(3, dpi));
+    input.RightUp();
+}
+
+// A view made by a thread switched to DPI-unaware is drawn at 96 DPI and scaled by the
+// system: its dead zone stays 15 of its own pixels, which at 192 DPI are 30 of the screen's.
+TEST(UnawareView, KeepsTheUnscaledDeadZoneAtTheScreensScale) {
+    if (WindowDpi(nullptr) < 192) GTEST_SKIP() << "needs a screen at 192 DPI";
+    std::unique_ptr<HostWindow> folder;
+    std::unique_ptr<Harness> h;
+    {
+        const ThreadDpiContextScope unaware(DPI_AWARENESS_CONTEXT_UNAWARE);
+        ASSERT_TRUE(unaware.active());
+        folder = std::make_unique<HostWindow>(std::initializer_list<const wchar_t*>{L"SHELLDLL_DefView", WC_LISTVIEWW},
+                                              RECT{100, 100, 400, 350});
+        h = std::make_unique<Harness>(folder->frame());
+    }
+    ASSERT_EQ(WindowDpi(folder->view()), 96u);
+    // Screen pixels, in this thread's own (per-monitor) terms: the view starts at 200, 200.
+    Input input;
+    input.MoveTo(260, 260);
+    input.RightDown();
+    ASSERT_EQ(h->session.Tracking, 1);
+    EXPECT_EQ(h->session.ViewDpi, 96u);
+    input.MoveTo(290, 260);
+    EXPECT_EQ(h->session.Drawing, 0) << "15 of the view's pixels";
+    input.MoveTo(292, 260);
+    EXPECT_EQ(h->session.Drawing, 1) << "16 of the view's pixels";
+    input.RightUp();
 }
 
 TEST_F(Tracker, WithTheTrailOffNothingIsDrawnButStrokesAreRecorded) {
