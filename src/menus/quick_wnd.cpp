@@ -1,5 +1,7 @@
 #include "menus/quick_wnd.h"
 
+#include "common/dpi.h"
+
 #include "module/module.h"
 
 namespace cc {
@@ -92,18 +94,32 @@ void QuickWnd::SetSlotName(int i, const wchar_t* name, HDC dc) {
     ::GetTextExtentPoint32W(dc, s.name, ::lstrlenW(s.name), &s.extent);
 }
 
+void QuickWnd::SetMenuDpi(UINT dpi) {
+    if (dpi == 0) dpi = kBaseDpi;
+    if (dpi == menuDpi_ && menuFont_) return;
+    menuDpi_ = dpi;
+    NONCLIENTMETRICSW metrics;
+    menuFont_.reset(NonClientMetricsForDpi(metrics, dpi) ? ::CreateFontIndirectW(&metrics.lfMenuFont) : nullptr);
+}
+
+int QuickWnd::iconSize() const {
+    return SystemMetricForDpi(SM_CXSMICON, menuDpi_ != 0 ? menuDpi_ : kBaseDpi);
+}
+
+// Margins are pixels at 96 DPI: 5 left of the icon, 10 between icon and text (with the
+// icon's 5), 2 above the icon, 4 added to the height.
 void QuickWnd::MeasureMenuItem(MEASUREITEMSTRUCT& item) const {
     if (item.CtlType != ODT_MENU || item.itemID < 1 || item.itemID > kMenuSlots) return;
     const MenuSlot& s = slots_[item.itemID - 1];
-    const int cxs = ::GetSystemMetrics(SM_CXSMICON), cys = ::GetSystemMetrics(SM_CYSMICON);
-    item.itemWidth = static_cast<UINT>(s.extent.cx + cxs + 10);
-    item.itemHeight = static_cast<UINT>((s.extent.cy > cys ? s.extent.cy : cys) + 4);
+    const int icon = iconSize();
+    item.itemWidth = static_cast<UINT>(s.extent.cx + icon + ScaleForDpi(10, menuDpi_));
+    item.itemHeight = static_cast<UINT>((s.extent.cy > icon ? s.extent.cy : icon) + ScaleForDpi(4, menuDpi_));
 }
 
 void QuickWnd::DrawMenuItem(const DRAWITEMSTRUCT& item) const {
     if (item.CtlType != ODT_MENU || item.itemID < 1 || item.itemID > kMenuSlots) return;
     const MenuSlot& s = slots_[item.itemID - 1];
-    const int cxs = ::GetSystemMetrics(SM_CXSMICON), cys = ::GetSystemMetrics(SM_CYSMICON);
+    const int cxs = iconSize(), cys = cxs;
     int length = 0;
     while (length < kMenuNameUnits && s.name[length] != L'\0') ++length;
     if (length == kMenuNameUnits) length = 0;
@@ -111,9 +127,14 @@ void QuickWnd::DrawMenuItem(const DRAWITEMSTRUCT& item) const {
     const bool selected = (item.itemAction & ODA_SELECT) && (item.itemState & ODS_SELECTED);
     ::FillRect(item.hDC, &item.rcItem, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_MENU));
     ::SetTextColor(item.hDC, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
-    if (s.icon) ::DrawIconEx(item.hDC, item.rcItem.left + 5, item.rcItem.top + 2, s.icon, cxs, cys, 0, nullptr, DI_NORMAL);
+    if (s.icon) {
+        ::DrawIconEx(item.hDC, item.rcItem.left + ScaleForDpi(5, menuDpi_), item.rcItem.top + ScaleForDpi(2, menuDpi_),
+                     s.icon, cxs, cys, 0, nullptr, DI_NORMAL);
+    }
     const int y = item.rcItem.top + (item.rcItem.bottom - s.extent.cy - item.rcItem.top) / 2;
-    ::TextOutW(item.hDC, item.rcItem.left + cxs + 10, y, s.name, length);
+    const HGDIOBJ font = menuFont_ ? ::SelectObject(item.hDC, menuFont_.get()) : nullptr;
+    ::TextOutW(item.hDC, item.rcItem.left + cxs + ScaleForDpi(10, menuDpi_), y, s.name, length);
+    if (font) ::SelectObject(item.hDC, font);
 }
 
 LRESULT CALLBACK QuickWnd::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

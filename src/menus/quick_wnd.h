@@ -19,7 +19,7 @@ inline constexpr int kMenuNameUnits = 128;
 struct MenuSlot {
     HICON icon = nullptr;                 // owned by the menu that filled it
     wchar_t name[kMenuNameUnits] = L"";   // at most 127 characters
-    SIZE extent = {0, 0};                 // of the name, in the default GUI font
+    SIZE extent = {0, 0};                 // of the name, in the menu font at the menu's DPI
     PIDLIST_ABSOLUTE pidl = nullptr;      // quick-move entries only; owned by that menu
 };
 
@@ -61,6 +61,14 @@ public:
     // Writes a name (cut to 127 characters) and measures it with `dc`'s font.
     void SetSlotName(int i, const wchar_t* name, HDC dc);
 
+    // The DPI the next menu is measured and drawn at: its icon size, margins and the
+    // system's menu font at that DPI (kept until the DPI changes). The font is null when
+    // it could not be made; the DC's own font is used then.
+    void SetMenuDpi(UINT dpi);
+    UINT menuDpi() const { return menuDpi_; }
+    HFONT menuFont() const { return menuFont_.get(); }
+    int iconSize() const;
+
 private:
     void MeasureMenuItem(MEASUREITEMSTRUCT& item) const;
     void DrawMenuItem(const DRAWITEMSTRUCT& item) const;
@@ -72,6 +80,8 @@ private:
     QuitHandler quitHandler_ = nullptr;
     void* quitContext_ = nullptr;
     MenuSlot slots_[kMenuSlots];
+    UINT menuDpi_ = 0;
+    unique_hfont menuFont_;
 };
 
 }  // namespace cc

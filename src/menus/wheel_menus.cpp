@@ -6,6 +6,7 @@
 #include <tlogstg.h>
 #include <wrl/client.h>
 
+#include "common/dpi.h"
 #include "common/shell_item_list.h"
 #include "settings/quick_move_store.h"
 #include "menus/quick_wnd.h"
@@ -24,11 +25,12 @@ constexpr ULONG kMaxHistoryEntries = 15;
 // SID_STravelLogCursor and IID_ITravelLogStg, which MinGW's uuid library lacks.
 constexpr GUID kTravelLogStg = {0x7EBFDD80, 0xAD18, 0x11D3, {0xA4, 0xC5, 0x00, 0xC0, 0x4F, 0x72, 0xD6, 0xB8}};
 
-// A DC of the window under the pointer with the default GUI font selected: what the
-// item texts are measured with.
+// A DC of the window under the pointer with the menu's font selected (the default GUI
+// font where none could be made): what the item texts are measured with.
 class MeasuringDc {
 public:
-    explicit MeasuringDc(HWND window) : dc_(window, ::GetDC(window)), font_(dc_.get(), ::GetStockObject(DEFAULT_GUI_FONT)) {}
+    MeasuringDc(HWND window, HFONT font)
+        : dc_(window, ::GetDC(window)), font_(dc_.get(), font ? font : ::GetStockObject(DEFAULT_GUI_FONT)) {}
     HDC get() const { return dc_.get(); }
 
 private:
@@ -64,9 +66,37 @@ void SetNothing(unique_variant& v) {
     v->boolVal = VARIANT_FALSE;
 }
 
-unique_hicon LoadArrow(int id) {
+// The resource's image nearest the size, scaled to it.
+unique_hicon LoadArrow(int id, int size) {
     return unique_hicon(
-        static_cast<HICON>(::LoadImageW(ThisModule(), MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR)));
+        static_cast<HICON>(::LoadImageW(ThisModule(), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+}
+
+// A folder's icon at `size` pixels: the shell item's own image at that size (the file
+// information call knows only the system's small and large sizes); that small icon where
+// the item gives no image of that size (Wine's answers a 1 x 1 bitmap).
+unique_hicon FolderIcon(PCIDLIST_ABSOLUTE pidl, int size) {
+    ComPtr<IShellItemImageFactory> images;
+    HBITMAP bitmap = nullptr;
+    if (SUCCEEDED(::SHCreateItemFromIDList(pidl, IID_PPV_ARGS(&images))) && images &&
+        SUCCEEDED(images->GetImage(SIZE{size, size}, SIIGBF_ICONONLY, &bitmap)) && bitmap) {
+        const unique_any<HBITMAP, DeleteGdiObject> colour(bitmap);
+        BITMAP measured{};
+        const bool ofTheSize = ::GetObjectW(bitmap, sizeof(measured), &measured) == sizeof(measured) &&
+                               measured.bmWidth == size && measured.bmHeight == size;
+        // The image is 32-bit with alpha: the mask is ignored for such an icon but must exist.
+        const unique_any<HBITMAP, DeleteGdiObject> mask(::CreateBitmap(size, size, 1, 1, nullptr));
+        ICONINFO info{};
+        info.fIcon = TRUE;
+        info.hbmColor = colour.get();
+        info.hbmMask = mask.get();
+        if (ofTheSize && mask) {
+            if (HICON icon = ::CreateIconIndirect(&info)) return unique_hicon(icon);
+        }
+    }
+    SHFILEINFOW file{};
+    ::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(pidl), 0, &file, sizeof(file), SHGFI_PIDL | SHGFI_ICON | SHGFI_SMALLICON);
+    return unique_hicon(file.hIcon);
 }
 
 // The slots a menu draws from borrow these; they go when the menu has closed, and the
@@ -102,9 +132,10 @@ void ShowQuickMoveMenu(const GestureContext& ctx, POINT screen, HWND underPointe
     PopupMenu menu;
     if (!menu.get()) return;
     SlotOwners owners(*quick);
+    quick->SetMenuDpi(PointDpi(screen, underPointer));
     int count = 0;
     {
-        MeasuringDc dc(underPointer);
+        MeasuringDc dc(underPointer, quick->menuFont());
         const std::vector<std::wstring> names = folder ? QuickMoveLinkNames(links) : std::vector<std::wstring>();
         if (names.empty()) {
             // Nothing registered: one grayed item, drawn like the others.
@@ -120,10 +151,9 @@ void ShowQuickMoveMenu(const GestureContext& ctx, POINT screen, HWND underPointe
             if (read == LinkRead::Skip) continue;
             slot.pidl = owners.pidls[count].get();
             SHFILEINFOW info{};
-            ::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(slot.pidl), 0, &info, sizeof(info),
-                             SHGFI_PIDL | SHGFI_ICON | SHGFI_DISPLAYNAME | SHGFI_SMALLICON);
-            owners.icons[count].reset(info.hIcon);
-            slot.icon = info.hIcon;
+            ::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(slot.pidl), 0, &info, sizeof(info), SHGFI_PIDL | SHGFI_DISPLAYNAME);
+            owners.icons[count] = FolderIcon(slot.pidl, quick->iconSize());
+            slot.icon = owners.icons[count].get();
             quick->SetSlotName(count, info.szDisplayName, dc.get());
             menu.Insert(static_cast<UINT>(count), static_cast<UINT>(count + 1), 0, false);
             if (++count == kMenuSlots) break;
@@ -158,10 +188,11 @@ bool ShowHistoryMenu(const GestureContext& ctx, POINT screen, HWND underPointer)
     PopupMenu menu;
     if (!menu.get()) return false;
     SlotOwners owners(*quick);
-    const unique_hicon backIcon = LoadArrow(kBackIconId);
-    const unique_hicon forwardIcon = LoadArrow(kForwardIconId);
+    quick->SetMenuDpi(PointDpi(screen, underPointer));
+    const unique_hicon backIcon = LoadArrow(kBackIconId, quick->iconSize());
+    const unique_hicon forwardIcon = LoadArrow(kForwardIconId, quick->iconSize());
     {
-        MeasuringDc dc(underPointer);
+        MeasuringDc dc(underPointer, quick->menuFont());
         auto addEntry = [&](IEnumTravelLogEntry* entries, int slot, UINT position, HICON icon) {
             ComPtr<ITravelLogEntry> entry;
             ULONG fetched = 0;

@@ -7,11 +7,13 @@
 #include <shlobj.h>
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <functional>
 #include <string>
 
+#include "common/dpi.h"
 #include "fake_browser.h"
 #include "menu_driver.h"
 #include "menus/quick_wnd.h"
@@ -148,6 +150,56 @@ TEST_F(Menus, AtMostThirtyTwoEntriesAndLongNamesCut) {
     ::VariantClear(&result);
     EXPECT_EQ(::lstrlenW(quick.slot(0).name), 127);
     EXPECT_EQ(std::wstring(quick.slot(0).name), longName.substr(0, 127));
+}
+
+// Entries, icons and text follow the DPI of the monitor the menu opens on. (Runs again at
+// 144 and 192 DPI.)
+TEST_F(Menus, EntriesAndIconsAtTheScreensScale) {
+    const UINT dpi = PointDpi(At(), owner.frame());
+    if (test::ExpectedTestDpi() != 0) {
+        ASSERT_EQ(dpi, test::ExpectedTestDpi());
+    }
+    const int icon = SystemMetricForDpi(SM_CXSMICON, dpi);
+    // The system's menu font at that DPI measures the names.
+    NONCLIENTMETRICSW metrics;
+    ASSERT_TRUE(NonClientMetricsForDpi(metrics, dpi));
+    const unique_hfont font(::CreateFontIndirectW(&metrics.lfMenuFont));
+    const unique_window_dc dc(nullptr, ::GetDC(nullptr));
+    const select_object_scope selected(dc.get(), font.get());
+    const auto expectEntries = [&](const MenuDriver& driver, std::initializer_list<const wchar_t*> names) {
+        ASSERT_EQ(driver.rects.size(), names.size());
+        size_t i = 0;
+        for (const wchar_t* name : names) {
+            SIZE text{};
+            ::GetTextExtentPoint32W(dc.get(), name, lstrlenW(name), &text);
+            EXPECT_EQ(driver.rects[i].bottom - driver.rects[i].top, std::max<int>(text.cy, icon) + ScaleForDpi(4, dpi))
+                << i;
+            ++i;
+        }
+        for (const SIZE& s : driver.iconSizes) {
+            EXPECT_EQ(s.cx, icon);
+            EXPECT_EQ(s.cy, icon);
+        }
+    };
+    Link(L"00.lnk", L"C:\\windows");
+    Link(L"01.lnk", L"C:\\windows\\system32");
+    {
+        MenuDriver driver({VK_ESCAPE}, dpi == 192 ? L"menu-quick-move-192dpi" : nullptr, &quick);
+        VARIANT result = QuickMoveMenu(ctx(), At(), owner.frame());
+        ::VariantClear(&result);
+        ASSERT_TRUE(driver.ran);
+        EXPECT_EQ(driver.iconSizes.size(), 2u) << "each folder with its icon";
+        expectEntries(driver, {L"windows", L"system32"});
+    }
+    test::FakeTravelLog log;
+    log.back = {L"前のページ"};
+    log.forward = {L"次のページ"};
+    browser.travelLog = &log;
+    MenuDriver driver({VK_ESCAPE}, dpi == 192 ? L"menu-history-192dpi" : nullptr, &quick);
+    EXPECT_TRUE(ShowHistoryMenu(ctx(), At(), owner.frame()));
+    ASSERT_TRUE(driver.ran);
+    EXPECT_EQ(driver.iconSizes.size(), 2u) << "the two arrows";
+    expectEntries(driver, {L"前のページ", L"History", L"次のページ"});
 }
 
 class History : public Menus {

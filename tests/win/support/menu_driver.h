@@ -27,6 +27,8 @@ public:
     int items = -1;
     std::vector<UINT> ids;       // command ids, top to bottom
     std::vector<HICON> icons;    // the slots' icons while the menu was open
+    std::vector<SIZE> iconSizes;  // their sizes
+    std::vector<RECT> rects;     // each item's rectangle on the screen
     bool ran = false;
     bool releaseRightFirst = false;  // let go of the right button inside the menu first
 
@@ -39,10 +41,25 @@ private:
         self->ran = true;
         self->menu = reinterpret_cast<HMENU>(::SendMessageW(window, MN_GETHMENU, 0, 0));
         self->items = ::GetMenuItemCount(self->menu);
-        for (int i = 0; i < self->items; ++i) self->ids.push_back(::GetMenuItemID(self->menu, i));
+        for (int i = 0; i < self->items; ++i) {
+            self->ids.push_back(::GetMenuItemID(self->menu, i));
+            RECT r{};
+            ::GetMenuItemRect(nullptr, self->menu, static_cast<UINT>(i), &r);
+            self->rects.push_back(r);
+        }
         if (self->quick_) {
             for (int i = 0; i < kMenuSlots; ++i) {
-                if (self->quick_->slot(i).icon) self->icons.push_back(self->quick_->slot(i).icon);
+                const HICON icon = self->quick_->slot(i).icon;
+                if (!icon) continue;
+                self->icons.push_back(icon);
+                ICONINFO info{};
+                BITMAP bitmap{};
+                if (::GetIconInfo(icon, &info)) {
+                    ::GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
+                    if (info.hbmColor) ::DeleteObject(info.hbmColor);
+                    if (info.hbmMask) ::DeleteObject(info.hbmMask);
+                }
+                self->iconSizes.push_back({bitmap.bmWidth, bitmap.bmHeight});
             }
         }
         if (self->screenshot_) SaveScreenshot(window, self->screenshot_);
