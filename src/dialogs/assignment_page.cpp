@@ -15,7 +15,9 @@
 namespace cc {
 namespace {
 
-constexpr int kNameColumnWidth = 150;
+// The list's columns at 96 DPI: the action column, and the margin right of the gesture
+// column (room for the scroll bar).
+constexpr TwoColumnWidths kColumns{150, 22};
 constexpr int kComboExplorer = 0;
 constexpr int kComboBrowser = 1;
 constexpr wchar_t kIe7Mark[] = L"＊";
@@ -43,7 +45,7 @@ void Fill(HWND list, AssignmentPageState& working, ActionList host) {
 
 void OnInit(HWND page, SheetState& sheet) {
     HWND list = ::GetDlgItem(page, IDC_ACTION_LIST);
-    SetUpTwoColumnList(list, L"機能", kNameColumnWidth, L"ジェスチャー", 22);
+    SetUpTwoColumnList(list, L"機能", L"ジェスチャー", kColumns, PageDpi(page, sheet));
 
     AssignmentPageState& working = sheet.assignment;
     const SettingsView s = sheet.settings();
@@ -123,6 +125,10 @@ INT_PTR CALLBACK AssignmentPageProc(HWND page, UINT message, WPARAM wParam, LPAR
     }
     SheetState* sheet = SheetStateOf(page);
     if (!sheet) return FALSE;
+    if (PageRebuildsForDpi(page, message)) {
+        SizeTwoColumnList(::GetDlgItem(page, IDC_ACTION_LIST), kColumns, PageDpi(page, *sheet));
+        return TRUE;
+    }
     switch (message) {
     case WM_COMMAND:
         if (LOWORD(wParam) == IDC_HOST_CHOICE && HIWORD(wParam) == CBN_SELCHANGE) OnHostChanged(page, sheet->assignment);

@@ -4,6 +4,9 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <utility>
+
+#include "common/dpi_scale.h"
 #include "common/unique_handle.h"
 #include "dialogs/page_logic.h"
 #include "dialogs/resource.h"
@@ -15,6 +18,7 @@
 namespace cc {
 namespace {
 
+// The colour button's face at 96 DPI, in pixels.
 constexpr int kSwatchWidth = 28;
 constexpr int kSwatchHeight = 14;
 constexpr int kTrailControls[] = {IDC_TRAIL_COLOUR_LABEL, IDC_TRAIL_COLOUR, IDC_TRAIL_WIDTH_LABEL, IDC_TRAIL_WIDTH_SPIN};
@@ -35,19 +39,25 @@ void ShowTimeout(HWND page, const BehaviourPageState& values) {
     ::SetDlgItemTextW(page, IDC_TIMEOUT, text);
 }
 
-void PaintSwatch(HWND page, BehaviourPageState& values) {
+// Gives the colour button a face of the current colour, sized for `dpi`. A new bitmap
+// each time: the button lets go of the old one before it is deleted.
+void PaintSwatch(HWND page, BehaviourPageState& values, UINT dpi) {
     HWND button = ::GetDlgItem(page, IDC_TRAIL_COLOUR);
     unique_window_dc dc(button, ::GetDC(button));
-    if (!values.swatch) values.swatch.reset(::CreateCompatibleBitmap(dc.get(), kSwatchWidth, kSwatchHeight));
-    if (!values.swatch) return;
+    if (!dc) return;
+    const int width = ScaleForDpi(kSwatchWidth, dpi), height = ScaleForDpi(kSwatchHeight, dpi);
+    unique_any<HBITMAP, DeleteGdiObject> face(::CreateCompatibleBitmap(dc.get(), width, height));
+    if (!face) return;
     {
         unique_hdc memory(::CreateCompatibleDC(dc.get()));
-        select_object_scope bitmap(memory.get(), values.swatch.get());
+        if (!memory) return;
+        select_object_scope bitmap(memory.get(), face.get());
         unique_any<HBRUSH, DeleteGdiObject> fill(::CreateSolidBrush(values.colour));
-        const RECT all{0, 0, kSwatchWidth, kSwatchHeight};
+        const RECT all{0, 0, width, height};
         ::FillRect(memory.get(), &all, fill.get());
     }
-    ::SendMessageW(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(values.swatch.get()));
+    ::SendMessageW(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(face.get()));
+    values.swatch = std::move(face);
     ::InvalidateRect(button, nullptr, FALSE);
 }
 
@@ -82,7 +92,7 @@ void OnInit(HWND page, SheetState& sheet) {
     ::CheckRadioButton(page, IDC_USE_BOTH, IDC_USE_IE_ONLY, hosts);
 
     values.colour = ColorFromComponents(s.Get(Field::TrailColorR), s.Get(Field::TrailColorG), s.Get(Field::TrailColorB));
-    PaintSwatch(page, values);
+    PaintSwatch(page, values, PageDpi(page, sheet));
 
     ::SendDlgItemMessageW(page, IDC_TRAIL_WIDTH_SPIN, UDM_SETBUDDY,
                           reinterpret_cast<WPARAM>(::GetDlgItem(page, IDC_TRAIL_WIDTH)), 0);
@@ -140,7 +150,7 @@ void OnCommand(HWND page, SheetState& sheet, int id) {
         // The sheet may have gone with its owner while the picker was open.
         if (SheetState* still = SheetStateOf(page)) {
             still->behaviour.colour = picker.GetColour();
-            PaintSwatch(page, still->behaviour);
+            PaintSwatch(page, still->behaviour, PageDpi(page, *still));
         }
         break;
     }
@@ -231,6 +241,10 @@ INT_PTR CALLBACK BehaviourPageProc(HWND page, UINT message, WPARAM wParam, LPARA
     }
     SheetState* sheet = SheetStateOf(page);
     if (!sheet) return FALSE;
+    if (PageRebuildsForDpi(page, message)) {
+        PaintSwatch(page, sheet->behaviour, PageDpi(page, *sheet));
+        return TRUE;
+    }
     switch (message) {
     case WM_COMMAND:
         if (HIWORD(wParam) == BN_CLICKED) OnCommand(page, *sheet, LOWORD(wParam));

@@ -1,6 +1,8 @@
 #include "dialogs/gesture_edit_dialog.h"
 
+#include "common/dpi.h"
 #include "dialogs/activation_context.h"
+#include "dialogs/dpi_change.h"
 #include "dialogs/resource.h"
 #include "module/module.h"
 #include "settings/action_catalogue.h"
@@ -29,6 +31,12 @@ void CGestureEditDlg::SetCaption(const wchar_t* actionText, const wchar_t* gestu
 INT_PTR CGestureEditDlg::DoModal(HWND parent) {
     ModuleActivationContext context;
     ActivationScope active(context.get());
+    // Made in the per-monitor-v2 context where it exists, so that the dialog scales with its
+    // monitor. DialogBoxParamW makes the dialog and then runs its loop, and the context
+    // cannot be given back from inside (the thread takes the dialog's context while its
+    // procedure runs and gets the earlier one back after), so it is given back once the
+    // dialog has closed.
+    const PerMonitorV2Scope perMonitor;
     return ::DialogBoxParamW(ThisModule(), MAKEINTRESOURCEW(IDD_GESTURE_EDIT), parent, &DialogProc,
                              reinterpret_cast<LPARAM>(this));
 }
@@ -81,6 +89,12 @@ INT_PTR CALLBACK CGestureEditDlg::DialogProc(HWND hwnd, UINT message, WPARAM wPa
             ::SetWindowTextW(self->captionLabel_, self->caption_.c_str());
             self->captionPending_ = false;
         }
+        return FALSE;
+    case kWmDpiChanged:
+        // Moved to a monitor of another scale: the offered rectangle. The dialog draws
+        // nothing of its own, and the dialog manager (which sees the message after this)
+        // lays out the controls and gives them the font for the new DPI.
+        MoveToSuggestedRect(hwnd, lParam);
         return FALSE;
     case WM_COMMAND: {
         if (HIWORD(wParam) != BN_CLICKED) return FALSE;

@@ -18,7 +18,8 @@
 namespace cc {
 namespace {
 
-constexpr int kNameColumnWidth = 120;
+// The list's columns at 96 DPI: the name column, and the margin right of the path column.
+constexpr TwoColumnWidths kColumns{120, 4};
 constexpr int kListControls[] = {IDC_FOLDER_LIST, IDC_FOLDER_ADD, IDC_FOLDER_LIST_LABEL};
 
 bool Selected(HWND page, int id) { return ::SendDlgItemMessageW(page, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -69,7 +70,7 @@ void EnableAdd(HWND page, const QuickMoveFolders& folders) {
 
 void OnInit(HWND page, SheetState& sheet) {
     HWND list = List(page);
-    SetUpTwoColumnList(list, L"フォルダ名", kNameColumnWidth, L"フルパス", 4);
+    SetUpTwoColumnList(list, L"フォルダ名", L"フルパス", kColumns, PageDpi(page, sheet));
 
     QuickMoveFolders& folders = sheet.quickMoveFolders;
     const SettingsView s = sheet.settings();
@@ -225,6 +226,10 @@ INT_PTR CALLBACK QuickMovePageProc(HWND page, UINT message, WPARAM wParam, LPARA
     }
     SheetState* sheet = SheetStateOf(page);
     if (!sheet) return FALSE;
+    if (PageRebuildsForDpi(page, message)) {
+        SizeTwoColumnList(::GetDlgItem(page, IDC_FOLDER_LIST), kColumns, PageDpi(page, *sheet));
+        return TRUE;
+    }
     switch (message) {
     case WM_COMMAND:
         if (HIWORD(wParam) == BN_CLICKED) OnCommand(page, *sheet, LOWORD(wParam));

@@ -9,8 +9,10 @@
 #include <new>
 #include <utility>
 
+#include "common/dpi.h"
 #include "common/unique_handle.h"
 #include "dialogs/activation_context.h"
+#include "dialogs/dpi_change.h"
 #include "dialogs/resource.h"
 #include "dialogs/sheet_pages.h"
 #include "module/module.h"
@@ -135,6 +137,19 @@ bool ApplyAndSave(HWND sheet, OpenSheet& open) {
     return false;
 }
 
+constexpr int kPageCount = 4;
+
+// Moved to a monitor of another scale: the sheet takes the rectangle offered, and each page
+// made so far rebuilds what it sizes in pixels at the DPI announced. The sheet's own
+// procedure and the dialog manager see the message afterwards and lay the sheet out again.
+void OnDpiChanged(HWND sheet, OpenSheet& open, WPARAM wParam, LPARAM lParam) {
+    open.pages.NoteAnnouncedDpi(AnnouncedDpi(wParam));
+    MoveToSuggestedRect(sheet, lParam);
+    for (int i = 0; i < kPageCount; ++i) {
+        if (HWND page = PropSheet_IndexToHwnd(sheet, i)) RequestRebuildForDpi(page);
+    }
+}
+
 INT_PTR CALLBACK SheetDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     OpenSheet* open = SheetOf(hwnd);
     if (!open || !open->previous) return FALSE;  // both are set before this procedure is
@@ -160,6 +175,9 @@ INT_PTR CALLBACK SheetDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
             return TRUE;
         }
         break;
+    case kWmDpiChanged:
+        OnDpiChanged(hwnd, *open, wParam, lParam);
+        break;
     case WM_NCDESTROY: {
         // The pages, its children, are gone by now.
         std::unique_ptr<OpenSheet> owned(open);
@@ -182,6 +200,22 @@ SheetState* KeepSheetState(HWND page, LPARAM initParam) {
 }
 
 SheetState* SheetStateOf(HWND page) { return reinterpret_cast<SheetState*>(::GetWindowLongPtrW(page, DWLP_USER)); }
+
+UINT PageDpi(HWND page, const SheetState& sheet) {
+    const UINT announced = sheet.announcedDpi();
+    return announced != 0 ? announced : WindowDpi(page);
+}
+
+bool PageRebuildsForDpi(HWND page, UINT message) {
+    if (message == kWmDpiChangedAfterParent) {
+        // The dialog manager lays the page out again once this returns: rebuild after it.
+        RequestRebuildForDpi(page);
+        return false;
+    }
+    if (message != kWmRebuildForDpi) return false;
+    DropQueuedRebuilds(page);  // the sheet's request and the system's for one move
+    return true;
+}
 
 HWND SheetWindowFromResult(INT_PTR result) {
     return result == 0 || result == -1 ? nullptr : reinterpret_cast<HWND>(result);
@@ -213,7 +247,6 @@ bool OpenSettingsSheet(const GestureContext& ctx) {
                                       {IDD_ASSIGNMENT_PAGE, &AssignmentPageProc},
                                       {IDD_QUICK_MOVE_PAGE, &QuickMovePageProc},
                                       {IDD_DEFAULT_ACTIONS_PAGE, &DefaultActionsPageProc}};
-    constexpr int kPageCount = 4;
     unique_hpropsheetpage pages[kPageCount];
     for (int i = 0; i < kPageCount; ++i) {
         PROPSHEETPAGEW page{};
@@ -242,7 +275,14 @@ bool OpenSettingsSheet(const GestureContext& ctx) {
     header.nPages = kPageCount;
     header.nStartPage = 0;
     header.phpage = handed;
-    HWND sheet = SheetWindowFromResult(::PropertySheetW(&header));
+    HWND sheet = nullptr;
+    {
+        // Made in the per-monitor-v2 context where it exists, so that the sheet scales with
+        // its monitor; its pages, children made later, take their parent's context. The
+        // host thread's own context is back as soon as the sheet exists.
+        const PerMonitorV2Scope perMonitor;
+        sheet = SheetWindowFromResult(::PropertySheetW(&header));
+    }
     if (!sheet || !::IsWindow(sheet)) return false;
     if (!::SetPropW(sheet, kSheetProperty, open.get())) {
         ::DestroyWindow(sheet);

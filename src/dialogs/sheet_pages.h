@@ -56,6 +56,9 @@ public:
     DWORD applyError() const { return applyError_; }
     // The view kind the opening gesture was drawn in.
     ViewKind browserKind() const { return browserKind_; }
+    // The DPI the sheet's last WM_DPICHANGED announced; 0 before any.
+    UINT announcedDpi() const { return announcedDpi_; }
+    void NoteAnnouncedDpi(UINT dpi) { announcedDpi_ = dpi; }
 
     BehaviourPageState behaviour;
     AssignmentPageState assignment;
@@ -68,6 +71,7 @@ private:
     std::unique_ptr<SettingsMapping> mapping_;
     ViewKind browserKind_;
     DWORD applyError_ = ERROR_SUCCESS;
+    UINT announcedDpi_ = 0;
 };
 
 // For a page's WM_INITDIALOG, whose lParam is the page's PROPSHEETPAGE: keeps the sheet's
@@ -76,6 +80,15 @@ SheetState* KeepSheetState(HWND page, LPARAM initParam);
 // The state a page keeps; null before its WM_INITDIALOG and once the page is gone (a
 // modal dialog a page runs can outlive the sheet when the sheet's owner goes).
 SheetState* SheetStateOf(HWND page);
+
+// The DPI a page sizes its pixels for: the one the sheet was last moved to, else the
+// page's own. (They agree once the move is done; the page's own lags while the move's
+// messages are being handled.)
+UINT PageDpi(HWND page, const SheetState& sheet);
+
+// What a page does with WM_DPICHANGED_AFTERPARENT and with kWmRebuildForDpi: true when
+// `message` is one of them and the page should rebuild what it sizes in pixels now.
+bool PageRebuildsForDpi(HWND page, UINT message);
 
 // A page's answer to PSN_APPLY once it has written its fields: never refused.
 inline INT_PTR AcceptApply(HWND page) {

@@ -1,47 +1,87 @@
 #include "dialogs/trail_colour_dialog.h"
 
+#include <utility>
+
+#include "common/dpi.h"
 #include "dialogs/activation_context.h"
+#include "dialogs/dpi_change.h"
 #include "dialogs/page_logic.h"
 #include "dialogs/resource.h"
 #include "module/module.h"
 
 namespace cc {
+namespace {
+
+// The mark's inset from the face's edges and its line width, in pixels at 96 DPI.
+constexpr int kMarkInset = 3;
+constexpr int kMarkLine = 1;
+
+// A dotted black pen `width` pixels wide: a plain pen is dotted only one pixel wide.
+HPEN CreateDottedPen(int width) {
+    if (width <= 1) return ::CreatePen(PS_DOT, 1, RGB(0, 0, 0));
+    const LOGBRUSH black{BS_SOLID, RGB(0, 0, 0), 0};
+    return ::ExtCreatePen(PS_GEOMETRIC | PS_DOT | PS_ENDCAP_FLAT | PS_JOIN_MITER, static_cast<DWORD>(width), &black,
+                          0, nullptr);
+}
+
+}  // namespace
 
 INT_PTR CTrailColourDlg::DoModal(HWND parent) {
     ModuleActivationContext context;
     ActivationScope active(context.get());
-    const INT_PTR result = ::DialogBoxParamW(ThisModule(), MAKEINTRESOURCEW(IDD_TRAIL_COLOUR), parent, &DialogProc,
-                                             reinterpret_cast<LPARAM>(this));
+    // Made in the per-monitor-v2 context where it exists, so that the picker scales with its
+    // monitor. DialogBoxParamW makes the picker and then runs its loop, and the context
+    // cannot be given back from inside (the thread takes the picker's context while its
+    // procedure runs and gets the earlier one back after), so it is given back once the
+    // picker has closed.
+    INT_PTR result = -1;
+    {
+        const PerMonitorV2Scope perMonitor;
+        result = ::DialogBoxParamW(ThisModule(), MAKEINTRESOURCEW(IDD_TRAIL_COLOUR), parent, &DialogProc,
+                                   reinterpret_cast<LPARAM>(this));
+    }
     for (auto& face : faces_) face.reset();
     sampleBrush_.reset();
     return result;
 }
 
-void CTrailColourDlg::OnInit(HWND dialog) {
-    RECT button{};
-    ::GetClientRect(::GetDlgItem(dialog, IDC_FIRST_COLOUR), &button);
-    const int w = button.right, h = button.bottom;
+void CTrailColourDlg::PaintFaces(HWND dialog, UINT dpi) {
     unique_window_dc dc(dialog, ::GetDC(dialog));
+    if (!dc) return;
+    const int inset = ScaleForDpi(kMarkInset, dpi);
     for (int k = 0; k < kTrailPaletteSize; ++k) {
-        faces_[k].reset(::CreateCompatibleBitmap(dc.get(), w, h));
-        if (!faces_[k]) continue;
+        HWND button = ::GetDlgItem(dialog, IDC_FIRST_COLOUR + k);
+        RECT size{};
+        if (!button || !::GetClientRect(button, &size) || size.right <= 0 || size.bottom <= 0) continue;
+        const int w = size.right, h = size.bottom;
+        unique_hbitmap face(::CreateCompatibleBitmap(dc.get(), w, h));
+        if (!face) continue;
         {
             unique_hdc memory(::CreateCompatibleDC(dc.get()));
-            select_object_scope bitmap(memory.get(), faces_[k].get());
+            if (!memory) continue;
+            select_object_scope bitmap(memory.get(), face.get());
             unique_hbrush fill(::CreateSolidBrush(TrailPalette[k]));
             const RECT all{0, 0, w, h};
             ::FillRect(memory.get(), &all, fill.get());
             // The colour current when the picker opened carries a dotted frame.
-            if (TrailPalette[k] == colour_) {
-                unique_hpen dotted(::CreatePen(PS_DOT, 1, RGB(0, 0, 0)));
+            if (TrailPalette[k] == opening_) {
+                unique_hpen dotted(CreateDottedPen(ScaleForDpi(kMarkLine, dpi)));
                 select_object_scope pen(memory.get(), dotted.get());
-                const POINT frame[] = {{3, 3}, {w - 4, 3}, {w - 4, h - 4}, {3, h - 4}, {3, 3}};
+                const int right = w - 1 - inset, bottom = h - 1 - inset;
+                const POINT frame[] = {{inset, inset}, {right, inset}, {right, bottom}, {inset, bottom}, {inset, inset}};
                 ::Polyline(memory.get(), frame, 5);
             }
         }
-        ::SendDlgItemMessageW(dialog, IDC_FIRST_COLOUR + k, BM_SETIMAGE, IMAGE_BITMAP,
-                              reinterpret_cast<LPARAM>(faces_[k].get()));
+        // The button lets go of the old face before it is deleted.
+        ::SendMessageW(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(face.get()));
+        faces_[k] = std::move(face);
     }
+}
+
+void CTrailColourDlg::OnInit(HWND dialog) {
+    opening_ = colour_;
+    announcedDpi_ = 0;
+    PaintFaces(dialog, WindowDpi(dialog));
     sample_ = ::GetDlgItem(dialog, IDC_COLOUR_SAMPLE);
     value_ = ::GetDlgItem(dialog, IDC_COLOUR_VALUE);
     ShowValue();
@@ -77,6 +117,17 @@ INT_PTR CALLBACK CTrailColourDlg::DialogProc(HWND hwnd, UINT message, WPARAM wPa
         }
         return FALSE;
     }
+    case kWmDpiChanged:
+        // Moved to a monitor of another scale: the offered rectangle now, the faces once
+        // the dialog manager (which sees the message after this) has resized the buttons.
+        self->announcedDpi_ = AnnouncedDpi(wParam);
+        MoveToSuggestedRect(hwnd, lParam);
+        RequestRebuildForDpi(hwnd);
+        return FALSE;
+    case kWmRebuildForDpi:
+        DropQueuedRebuilds(hwnd);
+        self->PaintFaces(hwnd, self->announcedDpi_ != 0 ? self->announcedDpi_ : WindowDpi(hwnd));
+        return TRUE;
     case WM_CTLCOLORSTATIC:
         if (reinterpret_cast<HWND>(lParam) == self->sample_) {
             self->sampleBrush_.reset(::CreateSolidBrush(self->colour_));

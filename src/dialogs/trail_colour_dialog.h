@@ -20,6 +20,8 @@ public:
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void OnInit(HWND dialog);
+    // Draws every button's face at its button's size, the mark inset for `dpi`.
+    void PaintFaces(HWND dialog, UINT dpi);
     void ShowValue();
 
     using unique_hbitmap = unique_any<HBITMAP, DeleteGdiObject>;
@@ -28,6 +30,10 @@ private:
     HWND sample_ = nullptr;
     HWND value_ = nullptr;
     COLORREF colour_ = 0;
+    // The colour current when the picker opened, which carries the mark.
+    COLORREF opening_ = 0;
+    // The DPI the picker's last WM_DPICHANGED announced; 0 before any.
+    UINT announcedDpi_ = 0;
     unique_hbrush sampleBrush_;
 };
 

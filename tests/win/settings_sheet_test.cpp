@@ -9,12 +9,15 @@
 #include <shlobj.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
+#include "common/dpi.h"
 #include "common/unique_handle.h"
 #include "dialogs/gesture_edit_dialog.h"
 #include "settings/quick_move_store.h"
@@ -77,6 +80,76 @@ std::wstring Cell(HWND list, int row, int column) {
     ListView_GetItemText(list, row, column, text, 256);
     return text;
 }
+
+// The size of the bitmap a button shows, {0, 0} for none.
+std::pair<int, int> ImageSize(HWND dialog, int id) {
+    HBITMAP image = reinterpret_cast<HBITMAP>(::SendDlgItemMessageW(dialog, id, BM_GETIMAGE, IMAGE_BITMAP, 0));
+    BITMAP info{};
+    if (!image || ::GetObjectW(image, sizeof(info), &info) != sizeof(info)) return {0, 0};
+    return {info.bmWidth, info.bmHeight};
+}
+
+std::pair<int, int> ClientSize(HWND window) {
+    RECT r{};
+    ::GetClientRect(window, &r);
+    return {static_cast<int>(r.right), static_cast<int>(r.bottom)};
+}
+
+int WindowWidth(HWND window) {
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    return r.right - r.left;
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// A report list's two columns as the pages size them at `dpi`: the first given in pixels
+// at 96 DPI, the second the rest of the list's width but a margin, also given at 96 DPI.
+void ExpectColumnsAt(HWND list, UINT dpi, int first, int margin, const char* which) {
+    const int firstAtDpi = ScaleForDpi(first, dpi);
+    EXPECT_EQ(ListView_GetColumnWidth(list, 0), firstAtDpi) << which << " at " << dpi;
+    EXPECT_EQ(ListView_GetColumnWidth(list, 1), WindowWidth(list) - firstAtDpi - ScaleForDpi(margin, dpi))
+        << which << " at " << dpi;
+}
+
+// What a move to a monitor of another scale sends a top-level window: the new DPI and the
+// rectangle the system suggests, here the old one grown or shrunk about its top left.
+RECT SendDpiChanged(HWND window, UINT from, UINT to) {
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    RECT suggested{r.left, r.top, r.left + ::MulDiv(r.right - r.left, static_cast<int>(to), static_cast<int>(from)),
+                   r.top + ::MulDiv(r.bottom - r.top, static_cast<int>(to), static_cast<int>(from))};
+    ::SendMessageW(window, kWmDpiChanged, MAKEWPARAM(to, to), reinterpret_cast<LPARAM>(&suggested));
+    return suggested;
+}
+
+// A DPI other than `dpi` to move to.
+UINT OtherDpi(UINT dpi) { return dpi == 144 ? 192 : 144; }
+
+// The thread and window DPI awareness contexts, looked up: the build declares only what
+// Windows 7 has.
+struct DpiContexts {
+    DpiContexts() {
+        const HMODULE user = ::GetModuleHandleW(L"user32.dll");
+        Resolve(user, "GetThreadDpiAwarenessContext", getThread);
+        Resolve(user, "SetThreadDpiAwarenessContext", setThread);
+        Resolve(user, "GetWindowDpiAwarenessContext", ofWindow);
+        Resolve(user, "AreDpiAwarenessContextsEqual", equal);
+        Resolve(user, "IsValidDpiAwarenessContext", valid);
+    }
+    bool available() const { return getThread && setThread && ofWindow && equal && valid; }
+    template <class F>
+    static void Resolve(HMODULE module, const char* name, F& function) {
+        function = reinterpret_cast<F>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
+    }
+    DPI_AWARENESS_CONTEXT(WINAPI* getThread)() = nullptr;
+    DPI_AWARENESS_CONTEXT(WINAPI* setThread)(DPI_AWARENESS_CONTEXT) = nullptr;
+    DPI_AWARENESS_CONTEXT(WINAPI* ofWindow)(HWND) = nullptr;
+    BOOL(WINAPI* equal)(DPI_AWARENESS_CONTEXT, DPI_AWARENESS_CONTEXT) = nullptr;
+    BOOL(WINAPI* valid)(DPI_AWARENESS_CONTEXT) = nullptr;
+};
 
 // Drives a modal dialog from inside its own modal loop: `drive` runs once the dialog
 // with `caption` exists (the test thread's timer fires within the dialog's loop).
@@ -276,6 +349,103 @@ TEST_F(Sheet, TheBehaviourPageShowsTheDefaults) {
         EXPECT_EQ(::GetPixel(dc.get(), 5, 5), RGB(0x33, 0xCC, 0xFF));
     }
     test::SaveScreenshot(SheetWindow(), L"sheet-1-behaviour");
+}
+
+// What the pages size in pixels follows the DPI their window is drawn at, from the start.
+// The build runs this test again in prefixes at 144 and 192 DPI; CC_EXPECT_DPI then names
+// the scale the prefix was set to, so a prefix left at 96 cannot pass for one at 144.
+TEST_F(Sheet, SwatchColumnsAndPagesAtTheScreensScale) {
+    HWND sheet = Open();
+    HWND behaviour = Page(sheet, 0);
+    const UINT dpi = WindowDpi(behaviour);
+    if (const char* expected = std::getenv("CC_EXPECT_DPI")) {
+        ASSERT_EQ(dpi, static_cast<UINT>(std::atoi(expected))) << "the prefix is not at the scale this run set up";
+    }
+    EXPECT_EQ(ImageSize(behaviour, IDC_TRAIL_COLOUR), std::make_pair(ScaleForDpi(28, dpi), ScaleForDpi(14, dpi)));
+
+    // The page and the swatch's button stand where their dialog units put them at this DPI.
+    RECT page{0, 0, 268, 252};
+    ASSERT_TRUE(::MapDialogRect(behaviour, &page));
+    EXPECT_EQ(ClientSize(behaviour), std::make_pair(static_cast<int>(page.right), static_cast<int>(page.bottom)));
+    // The dialog manager maps a control's position and its size each on their own.
+    RECT place{50, 56, 30, 14};
+    ASSERT_TRUE(::MapDialogRect(behaviour, &place));
+    const RECT button{place.left, place.top, place.left + place.right, place.top + place.bottom};
+    RECT measured{};
+    ::GetWindowRect(::GetDlgItem(behaviour, IDC_TRAIL_COLOUR), &measured);
+    ::MapWindowPoints(nullptr, behaviour, reinterpret_cast<POINT*>(&measured), 2);
+    EXPECT_TRUE(SameRect(measured, button)) << measured.left << "," << measured.top << " " << measured.right << ","
+                                            << measured.bottom << " against " << button.left << "," << button.top
+                                            << " " << button.right << "," << button.bottom;
+
+    ExpectColumnsAt(::GetDlgItem(Page(sheet, 1), IDC_ACTION_LIST), dpi, 150, 22, "actions");
+    ExpectColumnsAt(::GetDlgItem(Page(sheet, 2), IDC_FOLDER_LIST), dpi, 120, 4, "folders");
+    test::SaveScreenshot(sheet, L"sheet-at-the-screens-scale");
+}
+
+// Moved to a monitor of another scale, the sheet takes the rectangle it is offered and
+// rebuilds what it sizes in pixels at the DPI the move announced: on the pages it has and
+// on a page made afterwards. Sent here by hand, the message alone tells the new DPI (the
+// window's own DPI stays what it was).
+TEST_F(Sheet, MovedToAnotherScaleRebuildsSwatchAndColumns) {
+    HWND sheet = Open();
+    HWND behaviour = Page(sheet, 0);
+    HWND actions = Page(sheet, 1);
+    const UINT from = WindowDpi(sheet), to = OtherDpi(from);
+    const std::pair<int, int> swatchAt{ScaleForDpi(28, to), ScaleForDpi(14, to)};
+    const RECT suggested = SendDpiChanged(sheet, from, to);
+    EXPECT_TRUE(PumpUntil([&] { return ImageSize(behaviour, IDC_TRAIL_COLOUR) == swatchAt; }, 2000))
+        << ImageSize(behaviour, IDC_TRAIL_COLOUR).first << "x" << ImageSize(behaviour, IDC_TRAIL_COLOUR).second;
+    RECT now{};
+    ::GetWindowRect(sheet, &now);
+    EXPECT_TRUE(SameRect(now, suggested)) << "the suggested rectangle";
+    ExpectColumnsAt(::GetDlgItem(actions, IDC_ACTION_LIST), to, 150, 22, "actions");
+    ExpectColumnsAt(::GetDlgItem(Page(sheet, 2), IDC_FOLDER_LIST), to, 120, 4, "folders made after the move");
+
+    // And back: the swatch keeps its colour at the old size.
+    SendDpiChanged(sheet, to, from);
+    const std::pair<int, int> swatchBack{ScaleForDpi(28, from), ScaleForDpi(14, from)};
+    EXPECT_TRUE(PumpUntil([&] { return ImageSize(behaviour, IDC_TRAIL_COLOUR) == swatchBack; }, 2000));
+    ExpectColumnsAt(::GetDlgItem(actions, IDC_ACTION_LIST), from, 150, 22, "actions back");
+    HBITMAP swatch =
+        reinterpret_cast<HBITMAP>(::SendDlgItemMessageW(behaviour, IDC_TRAIL_COLOUR, BM_GETIMAGE, IMAGE_BITMAP, 0));
+    unique_hdc dc(::CreateCompatibleDC(nullptr));
+    select_object_scope selected(dc.get(), swatch);
+    EXPECT_EQ(::GetPixel(dc.get(), swatchBack.first - 1, swatchBack.second - 1), RGB(0x33, 0xCC, 0xFF));
+}
+
+// The host's thread keeps its own DPI awareness context: the sheet and the two dialogs are
+// made in the per-monitor-v2 context where it exists, and the thread's own comes back.
+TEST_F(Sheet, TheHostThreadsDpiContextComesBack) {
+    const DpiContexts contexts;
+    ASSERT_TRUE(contexts.available());
+    // An unaware host thread, unlike the process: a context put back wrongly shows.
+    const DPI_AWARENESS_CONTEXT original = contexts.setThread(DPI_AWARENESS_CONTEXT_UNAWARE);
+    ASSERT_NE(original, nullptr);
+    const DPI_AWARENESS_CONTEXT host = contexts.getThread();
+    auto hostContextIsBack = [&] { return contexts.equal(contexts.getThread(), host) != FALSE; };
+
+    HWND sheet = Open();
+    EXPECT_TRUE(hostContextIsBack()) << "once the sheet is open";
+    const bool v2 = contexts.valid(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2) != FALSE;
+    EXPECT_TRUE(contexts.equal(contexts.ofWindow(sheet), v2 ? DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2 : host))
+        << "per monitor v2 where it exists, else the thread's own";
+    {
+        CTrailColourDlg picker;
+        ModalDriver driver(L"軌跡の色の選択", [](HWND d) { Click(d, IDCANCEL); });
+        EXPECT_EQ(picker.DoModal(sheet), IDCANCEL);
+    }
+    EXPECT_TRUE(hostContextIsBack()) << "once the colour picker closed";
+    {
+        CGestureEditDlg dialog;
+        ModalDriver driver(L"ジェスチャーの変更", [](HWND d) { Click(d, IDCANCEL); });
+        EXPECT_EQ(dialog.DoModal(sheet), IDCANCEL);
+    }
+    EXPECT_TRUE(hostContextIsBack()) << "once the gesture dialog closed";
+    Cancel(sheet);
+    EXPECT_EQ(SheetWindow(), nullptr);
+    EXPECT_TRUE(hostContextIsBack()) << "once the sheet closed";
+    contexts.setThread(original);
 }
 
 TEST_F(Sheet, OkRightAfterOpeningSavesTheWholeBlock) {
@@ -679,6 +849,27 @@ TEST(GestureEditDialog, BackspaceOnNothingAndCancel) {
     EXPECT_EQ(text, L"");
 }
 
+// Moved to a monitor of another scale, the gesture dialog takes the rectangle it is offered
+// and keeps working.
+TEST(GestureEditDialog, MovedToAnotherScaleTakesTheOfferedRectangle) {
+    CGestureEditDlg dialog;
+    bool takesTheRect = false;
+    std::wstring text;
+    ModalDriver driver(L"ジェスチャーの変更", [&](HWND d) {
+        const UINT from = WindowDpi(d);
+        const RECT suggested = SendDpiChanged(d, from, OtherDpi(from));
+        RECT now{};
+        ::GetWindowRect(d, &now);
+        takesTheRect = SameRect(now, suggested);
+        Click(d, IDC_DIRECTION_LEFT);
+        text = TextOf(d, IDC_NEW_GESTURE);
+        Click(d, IDOK);
+    });
+    EXPECT_EQ(dialog.DoModal(nullptr), IDOK);
+    EXPECT_TRUE(takesTheRect);
+    EXPECT_EQ(text, L"左");
+}
+
 // The colour picker's button faces, read back from their bitmaps.
 COLORREF FacePixel(HWND dialog, int k, int x, int y) {
     HBITMAP face = reinterpret_cast<HBITMAP>(
@@ -727,6 +918,53 @@ TEST(TrailColourPicker, CancelAndAColourOutsideThePalette) {
     EXPECT_EQ(picker.DoModal(nullptr), IDCANCEL);
     EXPECT_EQ(text, L"RGB : (   1,   2,   3 )");
     EXPECT_FALSE(anyMark);
+}
+
+// Moved to a monitor of another scale, the picker takes the rectangle it is offered and
+// draws its 48 faces again at the size of their buttons, with the mark inset at the new DPI.
+TEST(TrailColourPicker, MovedToAnotherScaleRebuildsItsFaces) {
+    CTrailColourDlg picker;
+    picker.SetColour(RGB(51, 204, 255));  // colour 32
+    bool rebuilt = false, takesTheRect = false;
+    std::vector<std::pair<int, int>> faces, buttons;
+    COLORREF markAtNewInset = 0, insideTheMark = 0;
+    UINT to = 0;
+    ModalDriver driver(L"軌跡の色の選択", [&](HWND d) {
+        const UINT from = WindowDpi(d);
+        to = OtherDpi(from);
+        // What the dialog manager does to the buttons on such a move.
+        for (int k = 0; k < kTrailPaletteSize; ++k) {
+            HWND button = ::GetDlgItem(d, IDC_FIRST_COLOUR + k);
+            RECT r{};
+            ::GetWindowRect(button, &r);
+            ::SetWindowPos(button, nullptr, 0, 0, ::MulDiv(r.right - r.left, static_cast<int>(to), static_cast<int>(from)),
+                           ::MulDiv(r.bottom - r.top, static_cast<int>(to), static_cast<int>(from)),
+                           SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        const RECT suggested = SendDpiChanged(d, from, to);
+        HWND last = ::GetDlgItem(d, IDC_FIRST_COLOUR + kTrailPaletteSize - 1);
+        rebuilt = PumpUntil([&] { return ImageSize(d, IDC_FIRST_COLOUR + kTrailPaletteSize - 1) == ClientSize(last); },
+                            2000);
+        RECT now{};
+        ::GetWindowRect(d, &now);
+        takesTheRect = SameRect(now, suggested);
+        for (int k = 0; k < kTrailPaletteSize; ++k) {
+            faces.push_back(ImageSize(d, IDC_FIRST_COLOUR + k));
+            buttons.push_back(ClientSize(::GetDlgItem(d, IDC_FIRST_COLOUR + k)));
+        }
+        const int inset = ScaleForDpi(3, to);
+        markAtNewInset = FacePixel(d, 32, inset, inset);
+        insideTheMark = FacePixel(d, 32, inset + 2, inset + 2);
+        Click(d, IDOK);
+    });
+    EXPECT_EQ(picker.DoModal(nullptr), IDOK);
+    ASSERT_TRUE(driver.ran);
+    EXPECT_TRUE(rebuilt);
+    EXPECT_TRUE(takesTheRect) << "the suggested rectangle";
+    EXPECT_EQ(faces, buttons) << "every face as large as its button at " << to;
+    EXPECT_EQ(markAtNewInset, RGB(0, 0, 0)) << "the mark inset for " << to;
+    EXPECT_EQ(insideTheMark, RGB(51, 204, 255));
+    EXPECT_EQ(picker.GetColour(), RGB(51, 204, 255));
 }
 
 TEST_F(Sheet, ChoosingAColourThenCancellingTheSheetKeepsTheBlocksColour) {
