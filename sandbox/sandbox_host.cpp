@@ -20,8 +20,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -29,6 +31,7 @@
 #include <vector>
 
 #include "com_fake_bases.h"
+#include "common/dpi.h"
 #include "fake_browser.h"
 #include "process_util.h"
 #include "module/guids.h"
@@ -687,14 +690,22 @@ private:
 
 // Draws a gesture with the right button: offsets from `start`, one step each; prints
 // what the status bar showed before the release.
+// The first move leaves the dead zone (15 pixels at 96 DPI, scaled to the view) toward the
+// first step, so every step is measured from the press point at any scale.
 void Gesture(cc::test::Input& input, BrowserBase& browser, POINT start, std::initializer_list<POINT> steps,
-             const wchar_t* screenshotBeforeRelease = nullptr) {
+             const wchar_t* screenshotBeforeRelease = nullptr, const std::function<void()>& beforeRelease = nullptr) {
+    const int leave = cc::ScaleForDpi(15, cc::WindowDpi(::WindowFromPoint(start))) + 1;
+    const POINT first = *steps.begin();
+    const bool across = std::abs(first.x) > std::abs(first.y);
+    const int sign = (across ? first.x : first.y) < 0 ? -1 : 1;
     input.MoveTo(start.x, start.y);
     input.RightDown();
+    input.MoveTo(start.x + (across ? sign * leave : 0), start.y + (across ? 0 : sign * leave));
     for (POINT s : steps) input.MoveTo(start.x + s.x, start.y + s.y);
     PumpFor(100);
     Say(L"   the status bar shows: %ls", browser.lastStatus);
     if (screenshotBeforeRelease) cc::test::SaveScreenshot(browser.frame, screenshotBeforeRelease, false);
+    if (beforeRelease) beforeRelease();
     input.RightUp();
     // Longer than the double-click time, so the next press is a press of its own.
     PumpFor(::GetDoubleClickTime() + 100);
@@ -703,9 +714,14 @@ void Gesture(cc::test::Input& input, BrowserBase& browser, POINT start, std::ini
 // A context menu the tour did not ask for would wait for a person: close it.
 bool g_menuExpected = false;
 std::wstring g_menuShot;  // the screenshot's name for the menu the tour expects
+std::vector<int> g_menuHeights;  // the expected menu's entries, top to bottom
+int g_strayMenus = 0;            // context menus the tour closed
 void CALLBACK CloseStrayMenus(HWND, UINT, UINT_PTR, DWORD) {
     HWND menu = ::FindWindowW(L"#32768", nullptr);
-    if (!g_menuExpected && menu && ::IsWindowVisible(menu)) ::EndMenu();
+    if (!g_menuExpected && menu && ::IsWindowVisible(menu)) {
+        ++g_strayMenus;
+        ::EndMenu();
+    }
 }
 
 POINT ViewPoint(HWND view, int x, int y) {
@@ -722,6 +738,13 @@ void CALLBACK PickFirstMenuEntry(HWND, UINT, UINT_PTR id, DWORD) {
     if (!menu || !::IsWindowVisible(menu)) return;
     ::KillTimer(nullptr, id);
     cc::test::SaveScreenshot(menu, g_menuShot.c_str());
+    const HMENU items = reinterpret_cast<HMENU>(::SendMessageW(menu, MN_GETHMENU, 0, 0));
+    g_menuHeights.clear();
+    for (int i = 0; i < ::GetMenuItemCount(items); ++i) {
+        RECT r{};
+        ::GetMenuItemRect(nullptr, items, static_cast<UINT>(i), &r);
+        g_menuHeights.push_back(r.bottom - r.top);
+    }
     INPUT keys[4] = {};
     for (INPUT& k : keys) k.type = INPUT_KEYBOARD;
     keys[0].ki.wVk = keys[1].ki.wVk = VK_DOWN;
@@ -761,18 +784,50 @@ std::wstring DllFolder() {
 // Prints the tour's numbered steps and its checks, and counts the failed checks.
 class TourLog {
 public:
+    explicit TourLog(UINT dpi) : dpi_(dpi) {}
     void Step(const wchar_t* text) { Say((std::to_wstring(++step_) + L". %ls").c_str(), text); }
     void Check(bool ok, const wchar_t* what) {
         Say(ok ? L"   ok: %ls" : L"   NOT AS EXPECTED: %ls", what);
         if (!ok) ++failures;
     }
-    // A screenshot's name, numbered by the current step.
-    std::wstring Shot(const wchar_t* name) const { return L"tour-" + std::to_wstring(step_) + L"-" + name; }
+    void Check(bool ok, const std::wstring& what) { Check(ok, what.c_str()); }
+    // A screenshot's name, numbered by the current step (and named by the scale when the
+    // screen is not at 100 %).
+    std::wstring Shot(const wchar_t* name) const {
+        return L"tour-" + (dpi_ != 96 ? std::to_wstring(dpi_) + L"dpi-" : std::wstring()) + std::to_wstring(step_) +
+               L"-" + name;
+    }
     int failures = 0;
 
 private:
+    UINT dpi_;
     int step_ = 0;
 };
+
+// The widest run of `colour` across a vertical line at `at` (screen pixels), 40 wide.
+int HorizontalRunOf(POINT at, COLORREF colour) {
+    HDC screen = ::GetDC(nullptr);
+    int run = 0;
+    for (int x = at.x - 20; x <= at.x + 20; ++x) run += ::GetPixel(screen, x, at.y) == colour;
+    ::ReleaseDC(nullptr, screen);
+    return run;
+}
+
+// The height the wheel menus give an entry at `dpi`: the menu font's line or the icon,
+// whichever is taller, and 4 pixels at 96 DPI.
+int MenuEntryHeight(UINT dpi) {
+    NONCLIENTMETRICSW metrics;
+    if (!cc::NonClientMetricsForDpi(metrics, dpi)) return -1;
+    HFONT font = ::CreateFontIndirectW(&metrics.lfMenuFont);
+    HDC screen = ::GetDC(nullptr);
+    HGDIOBJ old = ::SelectObject(screen, font);
+    SIZE text{};
+    ::GetTextExtentPoint32W(screen, L"Ag", 2, &text);
+    ::SelectObject(screen, old);
+    ::ReleaseDC(nullptr, screen);
+    ::DeleteObject(font);
+    return std::max<int>(text.cy, cc::SystemMetricForDpi(SM_CXSMICON, dpi)) + cc::ScaleForDpi(4, dpi);
+}
 
 // Whether the items window `items` (a list view or a DirectUI items view) sits where
 // Explorer since Windows 7 puts it, under `frame`.
@@ -964,7 +1019,9 @@ int Tour(FolderWindow& folder, PageBrowser& web, FolderLayout layout) {
     const wchar_t* settingsFolder = settings.WritableFolder(nullptr);
     Say(L"The settings live in %ls.", settingsFolder ? settingsFolder : L"(no folder)");
     if (!settingsFolder) return 1;
-    TourLog log;
+    const UINT dpi = cc::WindowDpi(folder.frame());
+    Say(L"The screen is at %ls DPI; sizes are pixels at 96 DPI scaled to it.", std::to_wstring(dpi));
+    TourLog log(dpi);
     const bool flat = layout == FolderLayout::Flat;
 
     FolderTab& first = folder.tab(0);
@@ -983,9 +1040,28 @@ int Tour(FolderWindow& folder, PageBrowser& web, FolderLayout layout) {
     ::SetTimer(nullptr, 0, 500, &CloseStrayMenus);
 
     log.Step(L"Gesture up (上) in the folder list: up one folder.");
-    Gesture(input, first, start, {{0, -20}, {0, -60}, {0, -110}, {0, -160}}, log.Shot(L"trail-and-status").c_str());
+    int trail = 0;
+    Gesture(input, first, start, {{0, -20}, {0, -60}, {0, -110}, {0, -160}}, log.Shot(L"trail-and-status").c_str(),
+            [&] { trail = HorizontalRunOf({start.x, start.y - 85}, RGB(51, 204, 255)); });
     Say(L"   now at %ls", first.Location());
     log.Check(first.Location() == L"file:///C:/windows", L"went up from C:\\windows\\system32 to C:\\windows");
+    log.Check(trail == cc::ScaleForDpi(2, dpi),
+              L"the trail is " + std::to_wstring(trail) + L" pixels wide (2 at 96 DPI, scaled)");
+
+    log.Step(L"A move as long as the dead zone stays a click; one pixel more starts a gesture.");
+    const int zone = cc::ScaleForDpi(settings.view().Get(cc::Field::SensitivityPixels), dpi);
+    for (const int distance : {zone, zone + 1}) {
+        const int before = g_strayMenus;
+        input.MoveTo(start.x, start.y);
+        input.RightDown();
+        input.MoveTo(start.x + distance, start.y);
+        input.RightUp();
+        PumpUntil([&] { return g_strayMenus > before; }, 1500);
+        PumpFor(::GetDoubleClickTime() + 100);
+        const bool click = g_strayMenus > before;
+        log.Check(click == (distance == zone), std::to_wstring(distance) + L" pixels: " +
+                                                   (click ? L"the view's context menu (a click)" : L"no menu (a gesture)"));
+    }
 
     log.Step(L"Gesture left (左): back.");
     Gesture(input, first, start, {{-20, 0}, {-100, 0}});
@@ -1028,6 +1104,11 @@ int Tour(FolderWindow& folder, PageBrowser& web, FolderLayout layout) {
     PumpFor(::GetDoubleClickTime() + 100);
     Say(L"   now at %ls", first.Location());
     log.Check(_wcsicmp(first.Location().c_str(), L"file:///C:/windows/fonts") == 0, L"moved to the favourite C:\\windows\\fonts");
+    const int entryHeight = MenuEntryHeight(cc::PointDpi(start, list));
+    log.Check(!g_menuHeights.empty() && std::all_of(g_menuHeights.begin(), g_menuHeights.end(),
+                                                    [&](int h) { return h == entryHeight; }),
+              L"each entry is " + std::to_wstring(entryHeight) + L" pixels high (the menu font and icon at the scale): " +
+                  std::to_wstring(g_menuHeights.empty() ? 0 : g_menuHeights.front()));
 
     log.Step(L"Gesture right-down-left (右-下-左): the settings sheet.");
     Gesture(input, first, start, {{20, 0}, {100, 0}, {100, 100}, {0, 100}});
@@ -1037,6 +1118,20 @@ int Tour(FolderWindow& folder, PageBrowser& web, FolderLayout layout) {
     if (sheet) {
         PumpFor(300);
         cc::test::SaveScreenshot(sheet, log.Shot(L"settings-sheet").c_str());
+        HWND page = PropSheet_GetCurrentPageHwnd(sheet);
+        RECT pageRect{}, dialogUnits{0, 0, 268, 252};
+        ::GetClientRect(page, &pageRect);
+        ::MapDialogRect(page, &dialogUnits);
+        log.Check(pageRect.right == dialogUnits.right && pageRect.bottom == dialogUnits.bottom,
+                  L"the page is " + std::to_wstring(pageRect.right) + L" x " + std::to_wstring(pageRect.bottom) +
+                      L" pixels, its dialog units mapped at the scale");
+        BITMAP swatch{};
+        const auto face = reinterpret_cast<HBITMAP>(
+            ::SendDlgItemMessageW(page, 202, BM_GETIMAGE, IMAGE_BITMAP, 0));
+        ::GetObjectW(face, sizeof(swatch), &swatch);
+        log.Check(swatch.bmWidth == cc::ScaleForDpi(28, dpi) && swatch.bmHeight == cc::ScaleForDpi(14, dpi),
+                  L"the colour swatch is " + std::to_wstring(swatch.bmWidth) + L" x " + std::to_wstring(swatch.bmHeight) +
+                      L" pixels (28 x 14 at 96 DPI)");
         ::SendMessageW(sheet, WM_COMMAND, IDOK, 0);
         PumpFor(200);
         // OK saves the block where the DLL keeps it: beside it, or in the user's profile.
