@@ -1,7 +1,6 @@
 #include "menus/quick_wnd.h"
 
 #include "common/dpi.h"
-
 #include "module/module.h"
 
 namespace cc {
