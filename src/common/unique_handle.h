@@ -66,6 +66,7 @@ using unique_handle = unique_any<HANDLE, CloseHandleValue>;
 using unique_hwnd = unique_any<HWND, DestroyWindowValue>;
 using unique_hpen = unique_any<HPEN, DeleteGdiObject>;
 using unique_hfont = unique_any<HFONT, DeleteGdiObject>;
+using unique_hbitmap = unique_any<HBITMAP, DeleteGdiObject>;
 using unique_mapped_view = unique_any<void*, UnmapViewValue>;
 using unique_hkey = unique_any<HKEY, CloseRegKey>;
 using unique_hhook = unique_any<HHOOK, UnhookValue>;

@@ -46,7 +46,7 @@ void PaintSwatch(HWND page, BehaviourPageState& values, UINT dpi) {
     unique_window_dc dc(button, ::GetDC(button));
     if (!dc) return;
     const int width = ScaleForDpi(kSwatchWidth, dpi), height = ScaleForDpi(kSwatchHeight, dpi);
-    unique_any<HBITMAP, DeleteGdiObject> face(::CreateCompatibleBitmap(dc.get(), width, height));
+    unique_hbitmap face(::CreateCompatibleBitmap(dc.get(), width, height));
     if (!face) return;
     {
         unique_hdc memory(::CreateCompatibleDC(dc.get()));

@@ -21,7 +21,7 @@ struct BehaviourPageState {
     COLORREF colour = 0;
     int32_t timeoutTenths = 5;
     int32_t sensitivity = 15;
-    unique_any<HBITMAP, DeleteGdiObject> swatch;  // the colour button's face
+    unique_hbitmap swatch;  // the colour button's face
 };
 
 // The assignment page's working copy of every gesture, written to the block on OK.

@@ -24,7 +24,6 @@ private:
     void PaintFaces(HWND dialog, UINT dpi);
     void ShowValue();
 
-    using unique_hbitmap = unique_any<HBITMAP, DeleteGdiObject>;
     using unique_hbrush = unique_any<HBRUSH, DeleteGdiObject>;
     unique_hbitmap faces_[kTrailPaletteSize];
     HWND sample_ = nullptr;

@@ -80,12 +80,12 @@ unique_hicon FolderIcon(PCIDLIST_ABSOLUTE pidl, int size) {
     HBITMAP bitmap = nullptr;
     if (SUCCEEDED(::SHCreateItemFromIDList(pidl, IID_PPV_ARGS(&images))) && images &&
         SUCCEEDED(images->GetImage(SIZE{size, size}, SIIGBF_ICONONLY, &bitmap)) && bitmap) {
-        const unique_any<HBITMAP, DeleteGdiObject> colour(bitmap);
+        const unique_hbitmap colour(bitmap);
         BITMAP measured{};
         const bool ofTheSize = ::GetObjectW(bitmap, sizeof(measured), &measured) == sizeof(measured) &&
                                measured.bmWidth == size && measured.bmHeight == size;
         // The image is 32-bit with alpha: the mask is ignored for such an icon but must exist.
-        const unique_any<HBITMAP, DeleteGdiObject> mask(::CreateBitmap(size, size, 1, 1, nullptr));
+        const unique_hbitmap mask(::CreateBitmap(size, size, 1, 1, nullptr));
         ICONINFO info{};
         info.fIcon = TRUE;
         info.hbmColor = colour.get();
