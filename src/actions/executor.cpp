@@ -170,15 +170,10 @@ void RunExplorerAction(const GestureContext& ctx, int action, HWND top) {
     }
 }
 
-// Rows that exist only in a tabbed browser: the marked tab commands and the two panes.
-bool TabbedOnly(int action) {
-    return BrowserActionIe7Only(action) || action == BrowserHistoryPane || action == BrowserFavouritesPane;
-}
-
 void RunBrowserAction(const GestureContext& ctx, int action, HWND top) {
     IWebBrowser2* b = ctx.browser;
     const bool tabbed = ctx.session->TabbedBrowser != 0;
-    if (TabbedOnly(action) && !tabbed) return;
+    if (BrowserActionTabbedOnly(action) && !tabbed) return;
     if (RunCommonAction(ctx, action, top) || RunScrollAction(ctx, action - BrowserScrollTop)) return;
     const WORD zoomModifier = tabbed ? VK_CONTROL : VK_MENU;
     switch (action) {

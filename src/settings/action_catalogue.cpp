@@ -95,6 +95,10 @@ const wchar_t* DirectionName(int32_t code) {
     return IsStrokeCode(code) ? kDirectionNames[code] : nullptr;
 }
 
+bool BrowserActionTabbedOnly(int action) {
+    return BrowserActionIe7Only(action) || action == BrowserHistoryPane || action == BrowserFavouritesPane;
+}
+
 std::size_t FormatGestureText(int32_t count, const int32_t (&strokes)[kMaxStrokes], wchar_t* out,
                               std::size_t outUnits) {
     if (out == nullptr || outUnits == 0) return 0;

@@ -76,6 +76,10 @@ const wchar_t* ActionName(ActionList list, int action);
 // True for the browser actions that exist only in a tabbed browser (version 7 and later).
 bool BrowserActionIe7Only(int action);
 
+// The browser actions that do nothing in an untabbed browser: the marked tab commands and
+// the two panes.
+bool BrowserActionTabbedOnly(int action);
+
 // "上" "右" "下" "左"; nullptr for a code outside 0..3.
 const wchar_t* DirectionName(int32_t code);
 
