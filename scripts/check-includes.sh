@@ -3,7 +3,7 @@
 # mouse path reads top to bottom. Ranks, lowest first (a file may include its own
 # folder and any lower rank):
 #   0 common, and the module's process-wide facts (module.h, guids.h, type_library.h)
-#   1 settings   2 context   3 dialogs, menus (siblings: neither includes the other)
+#   1 settings   2 context   3 dialogs, menus, overlay (siblings: none includes another)
 #   4 actions    5 gesture   6 attach    7 module (exports, class factory, registration)
 set -u
 src="${1:-$(cd "$(dirname "$0")/.." && pwd)/src}"
@@ -14,7 +14,7 @@ rank_for() {
     common/*|module/module.h|module/guids.h|module/type_library.h) rank=0 ;;
     settings/*) rank=1 ;;
     context/*) rank=2 ;;
-    dialogs/*|menus/*) rank=3 ;;
+    dialogs/*|menus/*|overlay/*) rank=3 ;;
     actions/*) rank=4 ;;
     gesture/*) rank=5 ;;
     attach/*) rank=6 ;;

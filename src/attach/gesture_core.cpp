@@ -122,7 +122,9 @@ HRESULT STDMETHODCALLTYPE CGestureCore::SetSite(IUnknown* site) {
     const InstanceList::Joined joined = InstanceList::Add(threadId_, this, quickWnd_.hwnd());
     if (joined == InstanceList::Joined::Failed) return S_OK;
     quickWnd_.SetTimedOutFlag(&session_.TimedOut);
+    quickWnd_.SetTimedOutHandler(&CGestureCore::OnTimedOut, this);
     quickWnd_.SetQuitHandler(&CGestureCore::OnQuitRequest, this);
+    overlay_.reset(Overlay::AcquireForThisThread());  // without it gestures work, unseen
     if (joined == InstanceList::Joined::Secondary) return S_FALSE;
     InstanceList::SetHooks(threadId_, InstallThreadHooks());
     return S_OK;
@@ -133,6 +135,11 @@ void CGestureCore::OnQuitRequest(void* context) {
     self->AddRef();  // quitting may release the browser's last reference to us
     if (self->browser_) self->browser_->Quit();
     self->Release();
+}
+
+void CGestureCore::OnTimedOut(void* context) {
+    auto* self = static_cast<CGestureCore*>(context);
+    if (self->overlay_) self->overlay_->DropHints(&self->session_);
 }
 
 void CGestureCore::Unadvise() {
@@ -150,11 +157,15 @@ void CGestureCore::Unadvise() {
 void CGestureCore::Detach() {
     Unadvise();
     if (threadId_) InstanceList::Remove(threadId_, this);  // never another object's entry
-    // A handler on the stack still reads the block: unmap once it has returned.
+    quickWnd_.SetTimedOutHandler(nullptr, nullptr);
+    if (overlay_) overlay_->Forget(&session_);
+    // A handler on the stack still reads the block and draws on the overlay: let both go
+    // once it has returned.
     if (dispatchDepth_ > 0) {
         unmapPending_ = true;
     } else {
         settings_.Unmap();
+        overlay_.reset();
     }
 }
 
@@ -165,7 +176,7 @@ bool CGestureCore::IsViewWindow(HWND window, bool locateAgain) const {
 
 GestureContext CGestureCore::Context() {
     return GestureContext{&session_, settings_.view(), quickWnd_.hwnd(), browser_.Get(), &settings_,
-                          &InstanceList::OtherQuickWindows};
+                          &InstanceList::OtherQuickWindows, overlay_.get()};
 }
 
 int CGestureCore::HandleMouse(UINT message, const MOUSEHOOKSTRUCT& data) {
@@ -177,6 +188,7 @@ int CGestureCore::HandleMouse(UINT message, const MOUSEHOOKSTRUCT& data) {
     if (--dispatchDepth_ == 0 && unmapPending_) {
         unmapPending_ = false;
         settings_.Unmap();
+        overlay_.reset();
     }
     Release();
     return result;

@@ -11,6 +11,7 @@
 #include "context/gesture_session.h"
 #include "menus/quick_wnd.h"
 #include "module/guids.h"
+#include "overlay/overlay.h"
 #include "settings/settings_mapping.h"
 
 namespace cc {
@@ -62,6 +63,8 @@ private:
     void OnBeforeNavigate2(const DISPPARAMS& params);
     // Another thread's "close all other tabs": quit this browser, on this thread.
     static void OnQuitRequest(void* context);
+    // The gesture timer fired: the hint list goes.
+    static void OnTimedOut(void* context);
     // Undoes the attachment: event subscription, list entry (with the thread's hook when
     // this was its last object), settings mapping.
     // Safe to call more than once and from inside a hook call.
@@ -79,9 +82,10 @@ private:
     GestureSession session_;
     SettingsMapping settings_;
     QuickWnd quickWnd_;
+    OverlayRef overlay_;        // the thread's, shared with the other tabs on it
     Microsoft::WRL::ComPtr<IWebBrowser2> browser_;
     int dispatchDepth_ = 0;     // hook calls in progress on the stack
-    bool unmapPending_ = false; // detached inside a hook call: unmap when it returns
+    bool unmapPending_ = false; // detached inside a hook call: unmap (and let the overlay go) when it returns
 };
 
 // 1 when the installed Internet Explorer is version 7 or later, read from

@@ -13,6 +13,8 @@
 
 namespace cc {
 
+class Overlay;
+
 // The message-only windows of every other browser object of the process (tabs sharing
 // this thread included), all but `except`.
 using OtherQuickWindowsLookup = std::vector<HWND> (*)(HWND except);
@@ -25,6 +27,7 @@ struct GestureContext {
     IWebBrowser2* browser = nullptr;
     const SettingsMapping* mapping = nullptr;  // where the block comes from (name, folder)
     OtherQuickWindowsLookup otherQuickWindows = nullptr;  // null: no other object can be reached
+    Overlay* overlay = nullptr;     // the thread's trail and plate; null: nothing is drawn
 };
 
 }  // namespace cc

@@ -125,15 +125,16 @@ int OnRightUp(const GestureContext& ctx, const MOUSEHOOKSTRUCT& m) {
         s.TimerId = 0;
     }
     int result = kConsume;
+    HideOverlay(ctx);  // whatever happens next, the gesture's drawing goes at the release
     if (s.SkipNextRightUp) {
         s.SkipNextRightUp = 0;
     } else if (m.hwnd != s.TargetView) {
         result = kPass;
     } else {
         if (s.Drawing) {
-            EraseTrail(s.TargetView);
             if (s.TimedOut) {
                 SetStatusText(ctx.browser, kStatusCancelled);
+                FlashText(ctx, kStatusCancelled, m.pt);
                 s.StrokeCount = 0;
             } else {
                 RunBoundAction(ctx);
@@ -162,16 +163,15 @@ int OnLeftDown(const GestureContext& ctx, const MOUSEHOOKSTRUCT& m) {
     if (s.ViewKind == ViewNone || m.hwnd != s.TargetView) return kPass;
     s.NewWindowPending = 0;
     if (!s.Tracking) return kPass;
-    const bool trailDrawn = s.Drawing != 0;
+    // The chord ends the gesture: its drawing goes at once, whatever the back does.
+    HideOverlay(ctx);
     s.Tracking = 0;
     s.SkipNextRightUp = 1;
     s.Drawing = 0;
     if (HasFlag(ctx, RockerBack)) {
-        const HRESULT hr = ctx.browser ? ctx.browser->GoBack() : E_FAIL;
-        if (FAILED(hr) && trailDrawn) EraseTrail(s.TargetView);
+        if (ctx.browser) ctx.browser->GoBack();
         return kConsume;
     }
-    EraseTrail(s.TargetView);
     return kPass;
 }
 
@@ -188,7 +188,9 @@ int OnLeftDoubleClick(const GestureContext& ctx, const MOUSEHOOKSTRUCT& m) {
         return UpOneLevel(ctx);
     }
     if (action == DoubleClickTogglesGestures) {
-        SetStatusText(ctx.browser, s.GesturesOff ? kStatusGesturesOn : kStatusGesturesOff);
+        const wchar_t* text = s.GesturesOff ? kStatusGesturesOn : kStatusGesturesOff;
+        SetStatusText(ctx.browser, text);
+        FlashText(ctx, text, m.pt);
         s.GesturesOff = s.GesturesOff ? 0 : 1;
     }
     return kPass;
@@ -274,10 +276,9 @@ int OnWheel(const GestureContext& ctx, const MOUSEHOOKSTRUCT& m) {
         }
     }
     if (m.hwnd != s.TargetView || !s.Tracking) return kPass;
-    if (s.Drawing) {
-        EraseTrail(s.TargetView);
-        SetStatusText(ctx.browser, kStatusEmpty);
-    }
+    // Before a menu or a scroll of the view under the gesture, the trail and plate go.
+    HideOverlay(ctx);
+    if (s.Drawing) SetStatusText(ctx.browser, kStatusEmpty);
     s.Drawing = 0;  // back to the pressed state; the strokes so far stay recorded
 
     if (s.ViewKind == ViewWeb) {

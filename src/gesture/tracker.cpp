@@ -5,6 +5,7 @@
 #include "gesture/tracker_rules.h"
 #include "gesture/trail_status.h"
 #include "gesture/view_locator.h"
+#include "overlay/overlay.h"
 
 namespace cc {
 namespace {
@@ -48,10 +49,8 @@ void EndGestureReleasedElsewhere(const GestureContext& ctx) {
         ::KillTimer(ctx.quickWnd, s.TimerId);
         s.TimerId = 0;
     }
-    if (s.Drawing) {
-        EraseTrail(s.TargetView);
-        SetStatusText(ctx.browser, kStatusEmpty);
-    }
+    HideOverlay(ctx);
+    if (s.Drawing) SetStatusText(ctx.browser, kStatusEmpty);
     s.Tracking = 0;
     s.Drawing = 0;
     s.StrokeCount = 0;
@@ -69,6 +68,10 @@ void BeginGesture(const GestureContext& ctx, POINT press) {
     s.LastMoveTick = ::GetTickCount();
     const int32_t timeoutMs = ctx.settings.Get(Field::TimeoutMs);
     if (timeoutMs > 0) ArmTimer(s, ctx.quickWnd, kGestureTimerId, timeoutMs);
+    if (ctx.overlay) {
+        ctx.overlay->Begin(&s, s.TargetView, s.ViewDpi);
+        ArmPressHints(ctx, press);
+    }
 }
 
 int TrackMove(const GestureContext& ctx, const MOUSEHOOKSTRUCT& move) {
@@ -86,11 +89,12 @@ int TrackMove(const GestureContext& ctx, const MOUSEHOOKSTRUCT& move) {
         EndGestureReleasedElsewhere(ctx);
         return 0;
     }
+    // Onto another window the trail and the plate go (a press's hints too).
+    if (s.Tracking && !overTarget) HideOverlay(ctx);
     switch (GateMove(s, overTarget, ctrlDown)) {
     case MoveGate::Pass:
         return 0;
     case MoveGate::Abandon:
-        EraseTrail(s.TargetView);
         SetStatusText(ctx.browser, kStatusEmpty);
         return 0;
     case MoveGate::Track:
@@ -103,11 +107,13 @@ int TrackMove(const GestureContext& ctx, const MOUSEHOOKSTRUCT& move) {
     const TrackSettings live = ReadTrackSettings(settings, s.ViewDpi);
     const MoveStep step = AdvanceMove(s, ToPoint(move.pt), {r.left, r.top}, live);
 
-    if (step.drawSegment) DrawTrailSegment(s.TargetView, step.segmentFrom, step.segmentTo, settings, s.ViewDpi);
-    if (step.strokeRecorded) {
+    if (step.stepTaken) {
         wchar_t text[kStatusTextUnits];
-        BuildGestureStatusText(s, settings, text, kStatusTextUnits);
-        SetStatusText(ctx.browser, text);
+        if (step.strokeRecorded) {
+            BuildGestureStatusText(s, settings, text, kStatusTextUnits);
+            SetStatusText(ctx.browser, text);
+        }
+        ShowStep(ctx, step, r, move.pt, step.strokeRecorded ? text : nullptr);
     }
     // A failed earlier SetTimer left TimerId 0: restart under the usual id rather than
     // an id 0 that the release would never kill.

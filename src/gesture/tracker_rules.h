@@ -97,6 +97,7 @@ inline TrackSettings ReadTrackSettings(const SettingsView& settings, uint32_t vi
 // What the caller has to do after AdvanceMove changed the session.
 struct MoveStep {
     bool consume = false;
+    bool stepTaken = false;     // the pointer went a step beyond the anchor
     bool drawSegment = false;   // draw the trail from segmentFrom to segmentTo
     Point segmentFrom;
     Point segmentTo;
@@ -114,6 +115,7 @@ inline MoveStep AdvanceMove(GestureSession& s, Point pointer, Point viewOrigin, 
     if (s.Drawing) {
         step.consume = true;
         if (!BeyondSensitivity(s.CurrentPoint, s.AnchorPoint, settings.sensitivityPixels)) return step;
+        step.stepTaken = true;
         if (settings.trailEnabled != 0) {
             step.drawSegment = true;
             step.segmentFrom = s.AnchorPoint;

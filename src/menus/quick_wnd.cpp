@@ -159,6 +159,7 @@ LRESULT CALLBACK QuickWnd::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LP
             if (self && self->expiring_) *self->expiring_ = 0;
         } else if (self && self->timedOut_) {
             *self->timedOut_ = 1;
+            if (self->timedOutHandler_) self->timedOutHandler_(self->timedOutContext_);
         }
         return 0;
     case WM_NCDESTROY:

@@ -38,6 +38,12 @@ public:
     // Every WM_TIMER from now on (but the expiry's below) sets *flag to 1 (the session's
     // TimedOut). Before this is called a timer message changes nothing.
     void SetTimedOutFlag(int32_t* flag) { timedOut_ = flag; }
+    // Called after each such timer message has set the flag.
+    using TimedOutHandler = void (*)(void* context);
+    void SetTimedOutHandler(TimedOutHandler handler, void* context) {
+        timedOutHandler_ = handler;
+        timedOutContext_ = context;
+    }
 
     // Clears *flag (which lives as long as this window) once `ms` have passed and this
     // thread's queue holds no posted message or input: a timer message comes only then,
@@ -76,6 +82,8 @@ private:
 
     unique_hwnd window_;
     int32_t* timedOut_ = nullptr;
+    TimedOutHandler timedOutHandler_ = nullptr;
+    void* timedOutContext_ = nullptr;
     int32_t* expiring_ = nullptr;
     QuitHandler quitHandler_ = nullptr;
     void* quitContext_ = nullptr;

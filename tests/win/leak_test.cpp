@@ -17,6 +17,7 @@
 #include "attached_view.h"
 #include "dialogs/settings_sheet.h"
 #include "gesture/trail_status.h"
+#include "overlay/overlay.h"
 #include "menus/wheel_menus.h"
 #include "process_util.h"
 #include "resource_census.h"
@@ -103,23 +104,37 @@ TEST_F(Leaks, GesturesThroughTheHookWithTrailStatusTextAndTimer) {
     EXPECT_EQ(v.session().Tracking, 0);
 }
 
-TEST_F(Leaks, TrailSegmentsInEveryColourAndWidthAndStatusTexts) {
+TEST_F(Leaks, OverlaySegmentsTextsHintsAndFlashesInEveryColourAndWidth) {
     test::HostWindow window(kFolderPath, test::kViewFrame, 3);
     test::FakeBrowser browser;
-    SettingsView block = settings.view();
+    OverlayRef overlay(Overlay::AcquireForThisThread());
+    ASSERT_TRUE(overlay);
+    RECT view{};
+    ::GetWindowRect(window.view(), &view);
+    const int owner = 0;
     int n = 0;
-    ExpectNoGrowth("trail segment and status text", 5000 * test::StressScale(), 1000, [&] {
+    ExpectNoGrowth("overlay steps and status text", 2000 * test::StressScale(), 400, [&] {
         ++n;
-        block.Set(Field::TrailColorR, n % 300);
-        block.Set(Field::TrailColorG, (n * 7) % 300);
-        block.Set(Field::TrailWidth, n % 8 - 1);  // outside 1..5 too
-        DrawTrailSegment(window.view(), Point{n % 400, 20}, Point{(n * 3) % 400, 300}, block, 96);
+        if (n % 50 == 1) overlay->Begin(&owner, window.view(), 96);
+        OverlayStep step;
+        step.viewRect = view;
+        step.pointer = {view.left + n % 400, view.top + 300};
+        step.drawSegment = true;
+        step.from = {n % 400, 20};
+        step.to = {(n * 3) % 400, 300};
+        step.colour = RGB(n % 256, (n * 7) % 256, 0);
+        step.width = 1 + n % 8;
+        step.text = (n % 2) ? L"ジェスチャー ： 右 下   戻る" : nullptr;
+        overlay->Step(&owner, step);
+        overlay->ArmRest(&owner, L"上   上へ移動\n右 上   最大化/元に戻す", n % 3 == 0 ? 0 : 400, step.pointer);
         SetStatusText(&browser, (n % 2) ? L"ジェスチャー ： ↑→" : L"");
         if (n % 50 == 0) {
-            EraseTrail(window.view());
+            overlay->Hide(&owner);
             browser.statusTexts.clear();
         }
+        if (n % 200 == 0) overlay->Flash(&owner, window.view(), L"ジェスチャー：無効", step.pointer, 1000);
     });
+    overlay->Forget(&owner);
 }
 
 // Ends the menu this thread is tracking as soon as it is up.

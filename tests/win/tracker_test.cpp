@@ -21,6 +21,7 @@
 #include "gesture/tracker_rules.h"
 #include "gesture/view_locator.h"
 #include "menus/quick_wnd.h"
+#include "overlay/overlay.h"
 #include "settings/action_catalogue.h"
 #include "test_windows.h"
 
@@ -43,6 +44,7 @@ public:
         EXPECT_TRUE(quick.Create());
         quick.SetTimedOutFlag(&session.TimedOut);
         ctx = {&session, settings(), quick.hwnd(), &browser};
+        ctx.overlay = overlay.get();
         current_ = this;
         hook_ = ::SetWindowsHookExW(WH_MOUSE, &Harness::Hook, nullptr, ::GetCurrentThreadId());
         EXPECT_NE(hook_, nullptr);
@@ -58,6 +60,7 @@ public:
     GestureSession session;
     test::FakeBrowser browser;
     QuickWnd quick;
+    OverlayRef overlay{Overlay::AcquireForThisThread()};
     GestureContext ctx;
     int presses = 0;
 
@@ -266,7 +269,19 @@ COLORREF PixelOf(HWND view, POINT windowRelative) {
     return c;
 }
 
-TEST_F(Tracker, StepsDrawTheTrailInTheConfiguredPenAndARepaintRemovesIt) {
+// The trail's thickness across the overlay at screen column x: the alphas added up.
+double OverlayThickness(const Overlay& overlay, int x, int fromY, int toY) {
+    double sum = 0;
+    for (int y = fromY; y <= toY; ++y) sum += (overlay.PixelAt({x, y}) >> 24) / 255.0;
+    return sum;
+}
+
+bool ViewHasUpdateRegion(HWND view) {
+    RECT update{};
+    return ::GetUpdateRect(view, &update, FALSE) != 0;
+}
+
+TEST_F(Tracker, StepsDrawTheTrailOnTheOverlayInTheConfiguredColourNeverOnTheView) {
     HostWindow page{{L"Shell DocObject View", L"Internet Explorer_Server"}, RECT{200, 150, 700, 550}};
     ::ShowWindow(folder.frame(), SW_HIDE);
     h.browser.topLevel = page.frame();
@@ -284,17 +299,19 @@ TEST_F(Tracker, StepsDrawTheTrailInTheConfiguredPenAndARepaintRemovesIt) {
     input.MoveTo(p.x + 80, p.y);
     RECT r{};
     ::GetWindowRect(page.view(), &r);
-    const POINT onTrail{p.x + 50 - r.left, p.y - r.top};
-    EXPECT_EQ(PixelOf(page.view(), onTrail), RGB(255, 0, 0));
+    const Overlay& overlay = *h.overlay.get();
+    ASSERT_TRUE(overlay.shown());
+    EXPECT_EQ(overlay.PixelAt({p.x + 50, p.y}), 0xFFFF0000u) << "opaque, premultiplied red";
+    EXPECT_EQ(PixelOf(page.view(), {p.x + 50 - r.left, p.y - r.top}), RGB(255, 255, 255)) << "the view is untouched";
+    EXPECT_FALSE(ViewHasUpdateRegion(page.view()));
 
     h.settings().Set(Field::TrailColorR, 0);
     h.settings().Set(Field::TrailColorB, 255);
     input.MoveTo(p.x + 80, p.y + 60);  // the next segment takes the new colour
-    EXPECT_EQ(PixelOf(page.view(), {p.x + 80 - r.left, p.y + 30 - r.top}), RGB(0, 0, 255));
-
-    ::InvalidateRect(page.view(), nullptr, TRUE);
-    ::UpdateWindow(page.view());
-    EXPECT_EQ(PixelOf(page.view(), onTrail), RGB(255, 255, 255));
+    EXPECT_EQ(overlay.PixelAt({p.x + 80, p.y + 30}), 0xFF0000FFu);
+    EXPECT_EQ(overlay.PixelAt({p.x + 50, p.y}), 0xFFFF0000u) << "the earlier segment stays";
+    EXPECT_FALSE(ViewHasUpdateRegion(page.view()));
+    input.RightUp();
 }
 
 // The dead zone and the trail's width are pixels at 96 DPI, scaled to the view's DPI at
@@ -323,12 +340,9 @@ TEST_F(Tracker, TheDeadZoneAndTheTrailAtTheScreensScale) {
     input.MoveTo(p.x - 4 * zone, p.y);  // one step from the press point: a level segment
     ASSERT_EQ(h.session.StrokeCount, 1);
 
-    RECT r{};
-    ::GetWindowRect(page.view(), &r);
-    const int x = p.x - 2 * zone - r.left;
-    int thickness = 0;
-    for (int y = p.y - 20 - r.top; y <= p.y + 20 - r.top; ++y) thickness += PixelOf(page.view(), {x, y}) == RGB(255, 0, 0);
-    EXPECT_EQ(thickness, ScaleForDpi(3, dpi));
+    const Overlay& overlay = *h.overlay.get();
+    EXPECT_NEAR(OverlayThickness(overlay, p.x - 2 * zone, p.y - 12, p.y + 12), ScaleForDpi(3, dpi), 0.05);
+    EXPECT_EQ(overlay.PixelAt({p.x - 2 * zone, p.y}), 0xFFFF0000u);
     input.RightUp();
 }
 
@@ -369,9 +383,10 @@ TEST_F(Tracker, WithTheTrailOffNothingIsDrawnButStrokesAreRecorded) {
     input.MoveTo(p.x - 80, p.y);
     EXPECT_EQ(h.session.StrokeCount, 1);
     EXPECT_EQ(h.session.Strokes[0], StrokeLeft);
-    RECT r{};
-    ::GetWindowRect(folder.view(), &r);
-    EXPECT_NE(PixelOf(folder.view(), {p.x - 50 - r.left, p.y - r.top}), RGB(255, 0, 0));
+    const Overlay& overlay = *h.overlay.get();
+    EXPECT_TRUE(overlay.trailRect().empty());
+    EXPECT_EQ(overlay.PixelAt({p.x - 50, p.y}), 0u);
+    EXPECT_TRUE(overlay.shown()) << "the plate still shows the strokes";
 }
 
 TEST(QuickWindow, TimerMessagesSetTheFlagOnlyOnceItIsGiven) {
