@@ -113,7 +113,7 @@ TEST_F(Leaks, OverlaySegmentsTextsHintsAndFlashesInEveryColourAndWidth) {
     ::GetWindowRect(window.view(), &view);
     const int owner = 0;
     int n = 0;
-    ExpectNoGrowth("overlay steps and status text", 2000 * test::StressScale(), 400, [&] {
+    ExpectNoGrowth("overlay steps and status text", 1000 * test::StressScale(), 300, [&] {
         ++n;
         if (n % 50 == 1) overlay->Begin(&owner, window.view(), 96);
         OverlayStep step;
