@@ -157,6 +157,22 @@ int HorizontalRunOf(POINT at, COLORREF colour) {
     return run;
 }
 
+// Where an overlay of this process shows (the DLL draws trail and plate on one per browser
+// thread), empty when none is.
+BOOL CALLBACK FindShownOverlay(HWND window, LPARAM param) {
+    wchar_t name[64] = L"";
+    if (!::IsWindowVisible(window) || !::GetClassNameW(window, name, 64) || std::wcscmp(name, L"CursorCadence Overlay")) {
+        return TRUE;
+    }
+    ::GetWindowRect(window, reinterpret_cast<RECT*>(param));
+    return FALSE;
+}
+RECT OverlayRect() {
+    RECT r{};
+    ::EnumWindows(&FindShownOverlay, reinterpret_cast<LPARAM>(&r));
+    return r;
+}
+
 // The height the wheel menus give an entry at `dpi`: the menu font's line or the icon,
 // whichever is taller, and 4 pixels at 96 DPI.
 int MenuEntryHeight(UINT dpi) {
@@ -386,12 +402,44 @@ int Tour(FolderWindow& folder, PageBrowser& web, FolderLayout layout) {
 
     log.Step(L"Gesture up (上) in the folder list: up one folder.");
     int trail = 0;
+    RECT plate{};
+    HWND underPlate = nullptr;
     Gesture(input, first, start, {{0, -20}, {0, -60}, {0, -110}, {0, -160}}, log.Shot(L"trail-and-status").c_str(),
-            [&] { trail = HorizontalRunOf({start.x, start.y - 85}, RGB(51, 204, 255)); });
+            [&] {
+                trail = HorizontalRunOf({start.x, start.y - 85}, RGB(51, 204, 255));
+                plate = OverlayRect();
+                underPlate = ::WindowFromPoint({plate.right - 10, plate.bottom - 10});
+            });
     Say(L"   now at %ls", first.Location());
     log.Check(first.Location() == L"file:///C:/windows", L"went up from C:\\windows\\system32 to C:\\windows");
-    log.Check(trail == cc::ScaleForDpi(2, dpi),
-              L"the trail is " + std::to_wstring(trail) + L" pixels wide (2 at 96 DPI, scaled)");
+    // The trail is smoothed: its opaque core is one pixel narrower than its width.
+    log.Check(trail == cc::ScaleForDpi(2, dpi) - 1, L"the trail's opaque core is " + std::to_wstring(trail) +
+                                                        L" pixels (a trail 2 wide at 96 DPI, scaled)");
+    log.Check(!::IsRectEmpty(&plate) && underPlate == list,
+              L"the trail and the plate with the status text show over the view, which still owns every point");
+    const RECT afterRelease = OverlayRect();
+    log.Check(::IsRectEmpty(&afterRelease), L"both went at the release");
+
+    log.Step(L"A rest while drawing lists what the next strokes would do; the next stroke takes the list away.");
+    {
+        const POINT from{start.x - 200, start.y};  // room on the right for the list
+        input.MoveTo(from.x, from.y);
+        input.RightDown();
+        for (int x : {20, 60, 100}) input.MoveTo(from.x + x, from.y);
+        PumpFor(700);
+        const RECT hints = OverlayRect();
+        cc::test::SaveScreenshot(folder.frame(), log.Shot(L"hints-at-rest").c_str(), false);
+        for (int x : {60, 20}) input.MoveTo(from.x + x, from.y);  // right, then left: bound to nothing
+        const RECT after = OverlayRect();
+        input.RightUp();
+        PumpFor(::GetDoubleClickTime() + 100);
+        // Both plates hang from the same pointer height: the list makes the first one longer.
+        const int extra = hints.bottom - after.bottom;
+        log.Check(!::IsRectEmpty(&after) && extra >= cc::ScaleForDpi(20, dpi),
+                  L"at the rest the plate lists the gestures that go on from 右 (" + std::to_wstring(extra) +
+                      L" pixels of lines more than after the next stroke)");
+        log.Check(first.Location() == L"file:///C:/windows", L"右-左 is bound to nothing: still in C:\\windows");
+    }
 
     log.Step(L"A move as long as the dead zone stays a click; one pixel more starts a gesture.");
     const int zone = cc::ScaleForDpi(settings.view().Get(cc::Field::SensitivityPixels), dpi);
