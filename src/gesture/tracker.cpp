@@ -1,6 +1,7 @@
 #include "gesture/tracker.h"
 
 #include "common/dpi.h"
+#include "common/release_elsewhere.h"
 #include "gesture/status_text.h"
 #include "gesture/tracker_rules.h"
 #include "gesture/trail_status.h"
@@ -29,19 +30,9 @@ void HandOverPress(const GestureContext& ctx) {
     ::PostMessageW(located.view, WM_RBUTTONDOWN, MK_RBUTTON, static_cast<LPARAM>(PackPointLParam({client.x, client.y})));
 }
 
-// The press was taken from the view, so nothing captured the mouse: when the pointer
-// leaves straight onto another program's window, the moves and the release go there and
-// the gesture would stay under way, swallowing this view's moves. It ended elsewhere when
-// the button is up and no button or key message waits in this thread's queue (a release
-// the view is still to get would be one). The high word of GetQueueStatus is what is in
-// the queue now; GetInputState reports only input that is new since the queue was last
-// looked at, so a release already seen but not yet taken would read as none.
+// A gesture released over another program's window would stay under way, swallowing this
+// view's moves: after a pause in the moves the tracker asks whether that happened.
 constexpr uint32_t kReleaseCheckPauseMs = 100;
-
-bool ReleasedElsewhere() {
-    const int button = ::GetSystemMetrics(SM_SWAPBUTTON) ? VK_LBUTTON : VK_RBUTTON;
-    return ::GetAsyncKeyState(button) >= 0 && HIWORD(::GetQueueStatus(QS_MOUSEBUTTON | QS_KEY)) == 0;
-}
 
 void EndGestureReleasedElsewhere(const GestureContext& ctx) {
     GestureSession& s = *ctx.session;
@@ -85,7 +76,7 @@ int TrackMove(const GestureContext& ctx, const MOUSEHOOKSTRUCT& move) {
     const uint32_t now = ::GetTickCount();
     const bool paused = now - s.LastMoveTick >= kReleaseCheckPauseMs;
     s.LastMoveTick = now;
-    if (s.Tracking && paused && ReleasedElsewhere()) {
+    if (s.Tracking && paused && RightReleasedElsewhere()) {
         EndGestureReleasedElsewhere(ctx);
         return 0;
     }

@@ -17,7 +17,8 @@ bool CtrlHeld();
 void BeginGesture(const GestureContext& ctx, POINT press);
 
 // Handles one move; 1 = consume it, 0 = pass it on to the window. Allocates nothing
-// except the status text the browser interface takes, once per recorded stroke.
+// except the status text the browser interface takes, once per recorded stroke, and the
+// overlay's bitmaps when the drawing leaves them.
 int TrackMove(const GestureContext& ctx, const MOUSEHOOKSTRUCT& move);
 
 }  // namespace cc

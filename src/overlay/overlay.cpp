@@ -1,11 +1,13 @@
 #include "overlay/overlay.h"
 
 #include <algorithm>
+#include <atomic>
 #include <new>
 #include <vector>
 
 #include "common/dpi.h"
 #include "common/dpi_scale.h"
+#include "common/release_elsewhere.h"
 #include "module/module.h"
 
 namespace cc {
@@ -48,6 +50,9 @@ std::vector<Slot>& Slots() {
     static std::vector<Slot> slots;
     return slots;
 }
+
+std::atomic<bool> g_remoteForTest{false};
+std::atomic<bool> g_highContrastForTest{false};
 
 SRWLOCK g_classLock = SRWLOCK_INIT;
 int g_liveWindows = 0;
@@ -120,14 +125,8 @@ void DropDib(unique_hdc& dc, unique_hbitmap& bitmap, HGDIOBJ& old) {
     dc.reset();
 }
 
-// The right button as the hand has it (swapped buttons: the left one's state) is up, and
-// no button or key message waits in this thread's queue: a release went elsewhere.
-bool ReleasedElsewhere() {
-    const int button = ::GetSystemMetrics(SM_SWAPBUTTON) ? VK_LBUTTON : VK_RBUTTON;
-    return ::GetAsyncKeyState(button) >= 0 && HIWORD(::GetQueueStatus(QS_MOUSEBUTTON | QS_KEY)) == 0;
-}
-
 bool HighContrast() {
+    if (g_highContrastForTest.load()) return true;
     HIGHCONTRASTW hc{};
     hc.cbSize = sizeof(hc);
     return ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(hc), &hc, 0) && (hc.dwFlags & HCF_HIGHCONTRASTON);
@@ -253,6 +252,9 @@ Overlay* Overlay::AcquireForThisThread() {
     return o;
 }
 
+void Overlay::SetRemoteSessionForTest(bool remote) { g_remoteForTest = remote; }
+void Overlay::SetHighContrastForTest(bool on) { g_highContrastForTest = on; }
+
 void Overlay::AddRef() { ::InterlockedIncrement(&refs_); }
 
 void Overlay::Release() {
@@ -298,7 +300,7 @@ void Overlay::Begin(const void* owner, HWND view, UINT dpi) {
     owner_ = owner;
     view_ = view;
     dpi_ = dpi != 0 ? dpi : kBaseDpi;
-    remoteSession_ = ::GetSystemMetrics(SM_REMOTESESSION) != 0;
+    remoteSession_ = g_remoteForTest.load() || ::GetSystemMetrics(SM_REMOTESESSION) != 0;
     statusText_[0] = L'\0';
     hints_[0] = L'\0';
 }
@@ -734,7 +736,7 @@ void Overlay::OnTimer(UINT_PTR id) {
         Present();
         return;
     case kReleaseCheckTimer:
-        if (shown_ && !flashing_ && ReleasedElsewhere()) Reset();
+        if (shown_ && !flashing_ && RightReleasedElsewhere()) Reset();
         return;
     case kFlashTimer:
         Reset();

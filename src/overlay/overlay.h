@@ -69,9 +69,14 @@ public:
     // A copy of what is shown at a screen point (premultiplied), 0 where nothing is.
     uint32_t PixelAt(POINT screen) const;
     size_t presents() const { return presents_; }
+    bool updatePending() const { return presentPending_; }
     size_t bitmapBytes() const { return bitmapBytes_; }
     size_t peakBitmapBytes() const { return peakBitmapBytes_; }
     void ResetPeak() { peakBitmapBytes_ = bitmapBytes_; }
+    // Tests: gestures begun from now on behave as in a remote session, plates drawn from now
+    // on as in high contrast (or both as the system says).
+    static void SetRemoteSessionForTest(bool remote);
+    static void SetHighContrastForTest(bool on);
 
 private:
     Overlay() = default;

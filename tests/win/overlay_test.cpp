@@ -391,3 +391,95 @@ TEST(OverlayFrame, AFrameOnAnotherThreadIsNotTheOwnerTheOverlayStaysAboveIt) {
 
 }  // namespace
 }  // namespace cc
+
+namespace cc {
+namespace {
+
+// In high contrast the plate is opaque, in the system's window colours; otherwise it is
+// see-through. (Wine cannot be put into high contrast: the system's answer is stood in
+// for.) The bitmap is let go a second after the overlay hides.
+TEST(OverlayLook, HighContrastMakesThePlateOpaqueAndTheBitmapGoesASecondAfterHiding) {
+    test::HostWindow window({L"SHELLDLL_DefView", WC_LISTVIEWW}, kViewFrame, 0);
+    OverlayRef overlay(Overlay::AcquireForThisThread());
+    ASSERT_TRUE(overlay);
+    const int owner = 0;
+    const POINT at{kViewFrame.left + 60, kViewFrame.top + 60};
+    // A point of the plate's background: inside, left of the text, below the corner.
+    auto background = [&] {
+        const PixelRect plate = overlay->plateRect();
+        return overlay->PixelAt({plate.left + 3, (plate.top + plate.bottom) / 2});
+    };
+    overlay->Flash(&owner, window.view(), L"ジェスチャー：無効", at, 5000);
+    ASSERT_TRUE(overlay->shown());
+    EXPECT_LT(background() >> 24, 255u) << "see-through";
+
+    Overlay::SetHighContrastForTest(true);
+    overlay->Flash(&owner, window.view(), L"ジェスチャー：有効", at, 5000);
+    Overlay::SetHighContrastForTest(false);
+    const COLORREF colour = ::GetSysColor(COLOR_WINDOW);
+    const uint32_t expected = 0xFF000000u | (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+    EXPECT_EQ(background(), expected) << "opaque, the window colour";
+
+    EXPECT_GT(overlay->bitmapBytes(), 0u);
+    overlay->Hide(&owner);
+    PumpFor(600);
+    EXPECT_GT(overlay->bitmapBytes(), 0u) << "kept for a gesture that follows at once";
+    EXPECT_TRUE(PumpUntil([&] { return overlay->bitmapBytes() == 0; }, 1500));
+    overlay->Forget(&owner);
+}
+
+}  // namespace
+}  // namespace cc
+
+namespace cc {
+namespace {
+
+// Over a remote session at most 30 updates a second go out, and the last state always does.
+TEST(OverlayLook, ARemoteSessionGetsAtMostThirtyUpdatesASecond) {
+    test::HostWindow window({L"SHELLDLL_DefView", WC_LISTVIEWW}, kViewFrame, 0);
+    OverlayRef overlay(Overlay::AcquireForThisThread());
+    ASSERT_TRUE(overlay);
+    RECT view{};
+    ::GetWindowRect(window.view(), &view);
+    const int owner = 0;
+    auto steps = [&](int count) {
+        const DWORD start = ::GetTickCount();
+        const size_t before = overlay->presents();
+        for (int i = 0; i < count; ++i) {
+            OverlayStep step;
+            step.viewRect = view;
+            step.pointer = {view.left + 50 + 4 * i, view.top + 100};
+            step.drawSegment = true;
+            step.from = {50 + 4 * i, 100};
+            step.to = {54 + 4 * i, 100};
+            step.colour = RGB(255, 0, 0);
+            step.width = 2;
+            overlay->Step(&owner, step);
+            ::Sleep(2);
+        }
+        return std::make_pair(overlay->presents() - before, ::GetTickCount() - start);
+    };
+    test::MouseLog swallow(window.view());  // a list view would run its drag loop on the press
+    Input input;  // the button held, as in a gesture: the overlay stays until it comes up
+    input.MoveTo(view.left + 20, view.top + 20);
+    input.RightDown();
+    overlay->Begin(&owner, window.view(), 96);
+    const auto local = steps(60);
+    EXPECT_EQ(local.first, 60u) << "at home every step is shown at once";
+
+    Overlay::SetRemoteSessionForTest(true);
+    overlay->Begin(&owner, window.view(), 96);
+    const auto remote = steps(60);
+    Overlay::SetRemoteSessionForTest(false);
+    EXPECT_LE(remote.first, remote.second / 33 + 2) << remote.second << " ms";
+    const size_t sent = overlay->presents();
+    const bool pending = overlay->updatePending();
+    PumpFor(100);
+    EXPECT_EQ(overlay->presents(), sent + (pending ? 1 : 0)) << "the last state goes out after the pause";
+    EXPECT_FALSE(overlay->updatePending());
+    EXPECT_EQ(overlay->PixelAt({view.left + 50 + 4 * 59 + 2, view.top + 100}), 0xFFFF0000u);
+    overlay->Forget(&owner);
+}
+
+}  // namespace
+}  // namespace cc
