@@ -17,6 +17,13 @@
 // drawing without a step, a step with the trail off and on, and a step that records a new
 // stroke (which also builds and sends the status text).
 //
+// The gesture trail, per gesture of five strokes (40 steps) over a view that paints a
+// list: drawn the old way, each segment straight onto the view and the whole view
+// repainted at the release, next to the overlay (a layered window of its own, with the
+// status text on a plate; the view has nothing to repaint). The two take turns; each
+// figure is the median per gesture. Then the overlay's peak bitmap memory for a trail
+// across a whole 1920x1080 and 3840x2160 view.
+//
 // Opening a window: with the DLL beside this program registered by regsvr32 (and
 // unregistered at the end), fresh processes of this program each time CoCreateInstance of
 // the registered class plus SetSite with a browser, for their first window and for later
@@ -24,8 +31,9 @@
 //
 //   hook_cost_bench [--moves N] [--open-runs R]   N moves per situation (default 2000),
 //                                                 R processes opening windows (default 20)
-// Exits non-zero when a situation did not behave as its name says or a window did not get
-// a working hook.
+// Exits non-zero when a situation did not behave as its name says, a window did not get
+// a working hook, or the overlay's trail took longer per gesture than the old one (or left
+// the view something to repaint).
 #include <windows.h>
 #include <exdisp.h>
 #include <exdispid.h>
@@ -43,9 +51,12 @@
 
 #include "attach/mouse_hook.h"
 #include "attached_view.h"
+#include "common/dpi.h"
 #include "common/unique_handle.h"
 #include "low_level_hook.h"
 #include "module/guids.h"
+#include "overlay/overlay.h"
+#include "overlay/pixels.h"
 #include "process_util.h"
 
 namespace cc {
@@ -494,6 +505,626 @@ double Median(std::vector<double> v) {
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
+// ---- The gesture trail: drawn straight onto the view as before, and on the overlay ----
+
+// The view both ways draw over: about the size of a folder window's list.
+constexpr RECT kTrailFrame{100, 100, 1100, 900};
+constexpr COLORREF kTrailColour = RGB(51, 204, 255);  // the default colour and width (96 DPI)
+constexpr int kTrailWidth = 2;
+
+// The trail as it was drawn before the overlay, here only to compare with: each segment
+// straight onto the view's whole window (points relative to its window rectangle), with a
+// fresh DC and pen, so a colour or width changed meanwhile showed at once.
+void OldDrawTrailSegment(HWND view, POINT from, POINT to, COLORREF colour, int width) {
+    if (!view) return;
+    unique_window_dc dc(view, ::GetDCEx(view, nullptr, DCX_WINDOW | DCX_PARENTCLIP | DCX_LOCKWINDOWUPDATE));
+    if (!dc) return;
+    unique_hpen pen(::CreatePen(PS_SOLID, width, colour));
+    if (!pen) return;
+    select_object_scope selected(dc.get(), pen.get());
+    ::MoveToEx(dc.get(), from.x, from.y, nullptr);
+    ::LineTo(dc.get(), to.x, to.y);
+}
+
+// A view whose paint costs about what a folder list's does in details view: its
+// background, then 50 rows of 4 columns in the icon title font (200 DrawTextW calls). It
+// counts its paints, so a repaint can be waited for and an unwanted one seen.
+class PaintedList {
+public:
+    static constexpr int kRows = 50, kColumns = 4, kRowHeight = 16;
+
+    explicit PaintedList(RECT frame) : window_({L"SHELLDLL_DefView", L"CursorCadenceBenchList"}, frame) {
+        LOGFONTW lf{};
+        if (::SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof(lf), &lf, 0)) {
+            font_.reset(::CreateFontIndirectW(&lf));
+        }
+        for (int row = 0; row < kRows; ++row) {
+            wchar_t name[32];
+            ::wsprintfW(name, L"Document %04d.txt", row + 1);
+            cells_.push_back(name);
+            cells_.push_back(L"2024/05/" + std::to_wstring(10 + row % 20) + L" 10:" + std::to_wstring(10 + row));
+            cells_.push_back(row % 3 ? L"Text Document" : L"File folder");
+            cells_.push_back(std::to_wstring(1 + row * 7) + L" KB");
+        }
+        ::SetPropW(view(), kProp, this);
+        original_ = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrW(view(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PaintedList::Proc)));
+        ::InvalidateRect(view(), nullptr, FALSE);
+        ::UpdateWindow(view());
+    }
+    ~PaintedList() {
+        ::SetWindowLongPtrW(view(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+        ::RemovePropW(view(), kProp);
+    }
+    PaintedList(const PaintedList&) = delete;
+    PaintedList& operator=(const PaintedList&) = delete;
+
+    HWND view() const { return window_.view(); }
+    int paints() const { return paints_; }
+
+private:
+    static constexpr wchar_t kProp[] = L"CursorCadenceBenchList";
+
+    void Paint(HWND hwnd) {
+        PAINTSTRUCT ps;
+        HDC dc = ::BeginPaint(hwnd, &ps);
+        RECT client{};
+        ::GetClientRect(hwnd, &client);
+        ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_WINDOW));
+        {
+            select_object_scope selected(dc, font_ ? font_.get() : ::GetStockObject(DEFAULT_GUI_FONT));
+            ::SetBkMode(dc, TRANSPARENT);
+            ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+            static constexpr int kWidths[kColumns] = {400, 200, 250, 150};
+            for (int row = 0; row < kRows; ++row) {
+                int x = 0;
+                for (int column = 0; column < kColumns; ++column) {
+                    RECT cell{x + 6, row * kRowHeight, x + kWidths[column] - 6, (row + 1) * kRowHeight};
+                    const std::wstring& text = cells_[row * kColumns + column];
+                    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &cell,
+                                DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS |
+                                    (column == kColumns - 1 ? DT_RIGHT : DT_LEFT));
+                    x += kWidths[column];
+                }
+            }
+        }
+        ::EndPaint(hwnd, &ps);
+        ++paints_;
+    }
+
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = static_cast<PaintedList*>(::GetPropW(hwnd, kProp));
+        if (message == WM_PAINT && self) {
+            self->Paint(hwnd);
+            return 0;
+        }
+        return ::CallWindowProcW(self ? self->original_ : ::DefWindowProcW, hwnd, message, wParam, lParam);
+    }
+
+    test::HostWindow window_;
+    unique_hfont font_;
+    std::vector<std::wstring> cells_;
+    WNDPROC original_ = nullptr;
+    int paints_ = 0;
+};
+
+// The gesture both ways draw: right, down, left, up, right, each stroke 8 steps of 20
+// pixels, from (420, 300) relative to the view's window rectangle. Each stroke's first
+// step brings the status text the tracker builds for it.
+constexpr int kTrailStrokes = 5, kStepsPerStroke = 8, kTrailStepPixels = 20;
+constexpr int kTrailSteps = kTrailStrokes * kStepsPerStroke;
+constexpr const wchar_t* kStrokeTexts[kTrailStrokes] = {
+    L"ジェスチャー ： 右   ",
+    L"ジェスチャー ： 右 下   ",
+    L"ジェスチャー ： 右 下 左   ",
+    L"ジェスチャー ： 右 下 左 上   ",
+    L"ジェスチャー ： 右 下 左 上 右   ジェスチャーの設定",
+};
+
+std::vector<POINT> TrailPoints() {
+    static constexpr POINT kDirections[kTrailStrokes] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}, {1, 0}};
+    std::vector<POINT> points{{420, 300}};
+    for (const POINT d : kDirections) {
+        for (int i = 0; i < kStepsPerStroke; ++i) {
+            const POINT last = points.back();
+            points.push_back({last.x + d.x * kTrailStepPixels, last.y + d.y * kTrailStepPixels});
+        }
+    }
+    return points;
+}
+
+// The overlay step for the gesture's i-th step over a view at `viewRect`, as the tracker
+// makes it: the segment, the pointer at its end, and a stroke's first step its text.
+OverlayStep TrailStep(const RECT& viewRect, const std::vector<POINT>& points, int i) {
+    OverlayStep step;
+    step.viewRect = viewRect;
+    step.pointer = {viewRect.left + points[i + 1].x, viewRect.top + points[i + 1].y};
+    step.drawSegment = true;
+    step.from = points[i];
+    step.to = points[i + 1];
+    step.colour = kTrailColour;
+    step.width = kTrailWidth;
+    step.text = i % kStepsPerStroke == 0 ? kStrokeTexts[i / kStepsPerStroke] : nullptr;
+    return step;
+}
+
+// Per gesture, in seconds.
+struct TrailTimes {
+    std::vector<double> total, steps, release;
+    // The overlay's steps apart: the first (it shows the window), those with a new text
+    // (the other strokes' first steps) and the rest.
+    std::vector<double> begin, firstStep, textSteps, plainSteps;
+    std::vector<double> presents;
+};
+
+// The old way: every segment onto the view, then at the release the view repaints all of
+// itself, timed until its paint has run. False when the release did not repaint.
+bool OldTrailGesture(PaintedList& list, const std::vector<POINT>& points, TrailTimes& out) {
+    const int paintsBefore = list.paints();
+    const double t0 = Now();
+    for (int i = 0; i < kTrailSteps; ++i) {
+        OldDrawTrailSegment(list.view(), points[i], points[i + 1], kTrailColour, kTrailWidth);
+    }
+    const double drawn = Now();
+    ::InvalidateRect(list.view(), nullptr, FALSE);
+    ::UpdateWindow(list.view());
+    const double t1 = Now();
+    out.total.push_back(t1 - t0);
+    out.steps.push_back(drawn - t0);
+    out.release.push_back(t1 - drawn);
+    return list.paints() == paintsBefore + 1;
+}
+
+// The overlay's way: Begin, one Step per step (the segment, and a stroke's status text),
+// Hide at the release. False when the view was left with something to repaint; `shown`
+// says whether the overlay showed by the last step.
+bool OverlayTrailGesture(Overlay& overlay, const PaintedList& list, const std::vector<POINT>& points,
+                         TrailTimes& out, bool& shown) {
+    const int owner = 0;
+    RECT viewRect{};
+    ::GetWindowRect(list.view(), &viewRect);
+    const UINT dpi = WindowDpi(list.view());
+    const size_t presentsBefore = overlay.presents();
+    double textSteps = 0, plainSteps = 0, firstStep = 0;
+    const double t0 = Now();
+    overlay.Begin(&owner, list.view(), dpi);
+    const double begun = Now();
+    double last = begun;
+    for (int i = 0; i < kTrailSteps; ++i) {
+        const OverlayStep step = TrailStep(viewRect, points, i);
+        overlay.Step(&owner, step);
+        const double now = Now();
+        (i == 0 ? firstStep : step.text ? textSteps : plainSteps) += now - last;
+        last = now;
+    }
+    shown = overlay.shown();
+    overlay.Hide(&owner);
+    const double t1 = Now();
+    out.total.push_back(t1 - t0);
+    out.begin.push_back(begun - t0);
+    out.steps.push_back(last - begun);
+    out.firstStep.push_back(firstStep);
+    out.textSteps.push_back(textSteps);
+    out.plainSteps.push_back(plainSteps);
+    out.release.push_back(t1 - last);
+    out.presents.push_back(static_cast<double>(overlay.presents() - presentsBefore));
+    return !::GetUpdateRect(list.view(), nullptr, FALSE);
+}
+
+// Lets what the display still has to do pass between gestures, untimed: Wine sends a
+// window's new pixels to the X server later, and the X server (a process of its own on
+// the same two CPUs) draws them later still.
+void SettleDisplay() {
+    Drain();
+    test::PumpFor(250);
+}
+
+// A layered window of the overlay's kind, drawn from a 32-bit DIB of `size` (half
+// transparent), for timing UpdateLayeredWindowIndirect alone.
+class LayeredProbe {
+public:
+    explicit LayeredProbe(SIZE size) {
+        test::EnsureClass(L"CursorCadenceBenchLayered");
+        window_.reset(::CreateWindowExW(WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW,
+                                        L"CursorCadenceBenchLayered", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                        ::GetModuleHandleW(nullptr), nullptr));
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = size.cx;
+        info.bmiHeader.biHeight = -size.cy;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        dc_.reset(::CreateCompatibleDC(nullptr));
+        if (dc_) bitmap_.reset(::CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (!bitmap_ || !bits) return;
+        old_ = ::SelectObject(dc_.get(), bitmap_.get());
+        std::fill_n(static_cast<uint32_t*>(bits), static_cast<size_t>(size.cx) * size.cy, 0x80204060u);
+    }
+    ~LayeredProbe() {
+        if (old_) ::SelectObject(dc_.get(), old_);
+    }
+    LayeredProbe(const LayeredProbe&) = delete;
+    LayeredProbe& operator=(const LayeredProbe&) = delete;
+
+    bool ok() const { return window_ && old_; }
+    // At `at`, `size` of the DIB (at most all of it); only `dirty` sent when given.
+    void Present(POINT at, SIZE size, const RECT* dirty) {
+        POINT source{0, 0};
+        BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        UPDATELAYEREDWINDOWINFO u{};
+        u.cbSize = sizeof(u);
+        u.pptDst = &at;
+        u.psize = &size;
+        u.hdcSrc = dc_.get();
+        u.pptSrc = &source;
+        u.pblend = &blend;
+        u.dwFlags = ULW_ALPHA;
+        u.prcDirty = dirty;
+        ::UpdateLayeredWindowIndirect(window_.get(), &u);
+    }
+    void Move(POINT at) {
+        ::SetWindowPos(window_.get(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    void Show(bool show) {
+        ::SetWindowPos(window_.get(), show ? HWND_TOP : nullptr, 0, 0, 0, 0,
+                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE |
+                           (show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW | SWP_NOZORDER | SWP_NOOWNERZORDER));
+    }
+
+private:
+    unique_hwnd window_;
+    unique_hdc dc_;
+    unique_hbitmap bitmap_;
+    HGDIOBJ old_ = nullptr;
+};
+
+// The rectangle a 20-pixel segment of the trail dirties, the i-th of a few places.
+const RECT& SegmentRect(int i) {
+    static const RECT kRects[] = {{0, 0, 25, 5}, {20, 20, 45, 25}, {40, 0, 45, 25}, {60, 20, 85, 25}, {0, 40, 5, 65}};
+    return kRects[i % 5];
+}
+
+// The pieces of an overlay step alone, for reading its figures; seconds, the median.
+struct OverlayPieces {
+    double smoothLines = 0;       // DrawSmoothLine, the gesture's 40 segments
+    SIZE area{};                  // the overlay window's size at the end of the gesture
+    double layeredMoved = 0;      // UpdateLayeredWindowIndirect of all of `area`, moved and resized
+    double layeredDirty = 0;      // the same in place, only a segment's rectangle sent
+    double layeredDirtyTiny = 0;  // the same for a 32x32 window
+    double layeredDirtyView = 0;  // the same for a window over the whole view
+    double movedAlone = 0;        // moving the layered window, no new pixels (SetWindowPos)
+    double showHide = 0;          // showing and hiding the layered window
+    double plateText = 0;         // a plate's text: glyph check, measuring, ExtTextOutW, composing
+    double textOut = 0;           //   of which ExtTextOutW and GdiFlush
+    double compose = 0;           //   of which ComposePlate
+};
+
+OverlayPieces MeasureOverlayPieces(HFONT plateFont, SIZE area, const std::vector<POINT>& points, int rounds) {
+    OverlayPieces p;
+    p.area = area;
+    // The segments into a canvas as big as the one the overlay makes for this gesture.
+    {
+        std::vector<uint32_t> pixels(512 * 512);
+        PixelBuffer canvas{pixels.data(), 512, 512};
+        std::vector<double> t;
+        for (int r = 0; r < rounds; ++r) {
+            ClearPixels(canvas, canvas.bounds());
+            const double t0 = Now();
+            for (int i = 0; i < kTrailSteps; ++i) {
+                DrawSmoothLine(canvas, points[i].x - 300, points[i].y - 200, points[i + 1].x - 300,
+                               points[i + 1].y - 200, kTrailWidth, kTrailColour, canvas.bounds());
+            }
+            t.push_back(Now() - t0);
+        }
+        p.smoothLines = Median(t);
+    }
+    // A layered window of the overlay's size: as a step whose plate moved with the pointer
+    // (a new place and size, all of it sent), as one that only added a segment (in place,
+    // the segment's rectangle sent), moving it alone, and showing and hiding it.
+    {
+        LayeredProbe probe(area);
+        if (probe.ok()) {
+            probe.Present({300, 300}, area, nullptr);
+            probe.Show(true);
+            std::vector<double> moved, dirty, movedAlone, showHide;
+            for (int r = 0; r < rounds; ++r) {
+                double t0 = Now();
+                for (int i = 0; i < kTrailSteps; ++i) {
+                    const LONG shrink = 20 * (i % 2);
+                    probe.Present({300 + 20 * (i % 8), 300 + 20 * (i % 5)},
+                                  {std::max<LONG>(area.cx - shrink, 1), std::max<LONG>(area.cy - shrink, 1)}, nullptr);
+                }
+                moved.push_back((Now() - t0) / kTrailSteps);
+                probe.Present({300, 300}, area, nullptr);
+                t0 = Now();
+                for (int i = 0; i < kTrailSteps; ++i) probe.Present({300, 300}, area, &SegmentRect(i));
+                dirty.push_back((Now() - t0) / kTrailSteps);
+                t0 = Now();
+                for (int i = 0; i < kTrailSteps; ++i) probe.Move({300 + 20 * (i % 8), 300 + 20 * (i % 5)});
+                movedAlone.push_back((Now() - t0) / kTrailSteps);
+                t0 = Now();
+                probe.Show(false);
+                probe.Show(true);
+                showHide.push_back(Now() - t0);
+                SettleDisplay();
+            }
+            p.layeredMoved = Median(moved);
+            p.layeredDirty = Median(dirty);
+            p.movedAlone = Median(movedAlone);
+            p.showHide = Median(showHide);
+        }
+    }
+    // The same in place with a segment's rectangle for a tiny window and one over the whole
+    // view: what of a call is fixed and what grows with the window.
+    for (auto [size, out] : {std::pair{SIZE{32, 32}, &p.layeredDirtyTiny},
+                             std::pair{SIZE{kTrailFrame.right - kTrailFrame.left, kTrailFrame.bottom - kTrailFrame.top},
+                                       &p.layeredDirtyView}}) {
+        LayeredProbe probe(size);
+        if (!probe.ok()) continue;
+        probe.Present({kTrailFrame.left, kTrailFrame.top}, size, nullptr);
+        probe.Show(true);
+        std::vector<double> t;
+        for (int r = 0; r < std::min(rounds, 10); ++r) {
+            const double t0 = Now();
+            for (int i = 0; i < 10; ++i) probe.Present({kTrailFrame.left, kTrailFrame.top}, size, &SegmentRect(i));
+            t.push_back((Now() - t0) / 10);
+            SettleDisplay();
+        }
+        *out = Median(t);
+    }
+    // The plate's text as the overlay draws it when the text changes, in the overlay's font.
+    if (plateFont) {
+        unique_hdc dc(::CreateCompatibleDC(nullptr));
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = 512;
+        info.bmiHeader.biHeight = -64;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        unique_hbitmap bitmap(dc ? ::CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr);
+        if (bitmap && bits) {
+            select_object_scope selectedBitmap(dc.get(), bitmap.get());
+            std::vector<double> whole, textOut, compose;
+            for (int r = 0; r < rounds; ++r) {
+                double sumWhole = 0, sumTextOut = 0, sumCompose = 0;
+                for (const wchar_t* text : kStrokeTexts) {
+                    const int length = ::lstrlenW(text);
+                    const double t0 = Now();
+                    unique_hdc measure(::CreateCompatibleDC(nullptr));
+                    SIZE extent{};
+                    TEXTMETRICW tm{};
+                    {
+                        select_object_scope selected(measure.get(), plateFont);
+                        WORD glyphs[64];
+                        ::GetGlyphIndicesW(measure.get(), text, std::min(length, 64), glyphs,
+                                           GGI_MARK_NONEXISTING_GLYPHS);
+                        ::GetTextMetricsW(measure.get(), &tm);
+                        ::GetTextExtentPoint32W(measure.get(), text, length, &extent);
+                    }
+                    PixelBuffer plate{static_cast<uint32_t*>(bits), std::min<int32_t>(extent.cx + 16, 512),
+                                      std::min<int32_t>(tm.tmHeight + 8, 64), 512};
+                    ClearPixels(plate, plate.bounds());
+                    const double t1 = Now();
+                    {
+                        select_object_scope selected(dc.get(), plateFont);
+                        ::SetBkMode(dc.get(), TRANSPARENT);
+                        ::SetTextColor(dc.get(), RGB(255, 255, 255));
+                        ::ExtTextOutW(dc.get(), 8, 4, 0, nullptr, text, static_cast<UINT>(length), nullptr);
+                        ::GdiFlush();
+                    }
+                    const double t2 = Now();
+                    ComposePlate(plate, 6, PremultipliedPixel(RGB(32, 32, 32), 216), 0, RGB(255, 255, 255));
+                    const double t3 = Now();
+                    sumWhole += t3 - t0;
+                    sumTextOut += t2 - t1;
+                    sumCompose += t3 - t2;
+                }
+                whole.push_back(sumWhole / kTrailStrokes);
+                textOut.push_back(sumTextOut / kTrailStrokes);
+                compose.push_back(sumCompose / kTrailStrokes);
+            }
+            p.plateText = Median(whole);
+            p.textOut = Median(textOut);
+            p.compose = Median(compose);
+        }
+    }
+    return p;
+}
+
+struct TrailFigures {
+    TrailTimes old, kept, freed;
+    int gestures = 0;
+    bool oldRepainted = true;   // every old release repainted the view
+    bool viewUntouched = true;  // no overlay gesture left the view anything to repaint
+    bool overlayShown = true;   // every overlay gesture showed
+    int freedMissed = 0;        // gestures "after a pause" whose bitmaps were still there
+    OverlayPieces pieces;
+};
+
+// Old and overlay gestures take turns, so a slow stretch of the machine falls on both,
+// each after the display has settled. The overlay keeps its bitmaps for a second after a
+// gesture: each round has one overlay gesture after they went (as most gestures come,
+// seconds apart) and one within that second.
+TrailFigures MeasureTrail(int gestures) {
+    TrailFigures f;
+    f.gestures = gestures;
+    PaintedList list(kTrailFrame);
+    OverlayRef overlay(Overlay::AcquireForThisThread());
+    if (!overlay) {
+        f.overlayShown = false;
+        return f;
+    }
+    const std::vector<POINT> points = TrailPoints();
+    // Untimed: the first of each makes the fonts, the window's surface and the bitmaps.
+    TrailTimes warmUp;
+    bool shown = false;
+    for (int i = 0; i < 2; ++i) {
+        OldTrailGesture(list, points, warmUp);
+        SettleDisplay();
+        OverlayTrailGesture(*overlay.get(), list, points, warmUp, shown);
+        SettleDisplay();
+    }
+    for (int round = 0; round < gestures; ++round) {
+        // Until the overlay has let its bitmaps go.
+        if (!test::PumpUntil([&] { return overlay->bitmapBytes() == 0; }, 3000)) ++f.freedMissed;
+        auto overlayPair = [&] {
+            const int paints = list.paints();
+            f.viewUntouched = OverlayTrailGesture(*overlay.get(), list, points, f.freed, shown) && f.viewUntouched;
+            f.overlayShown = shown && f.overlayShown;
+            SettleDisplay();
+            f.viewUntouched = OverlayTrailGesture(*overlay.get(), list, points, f.kept, shown) && f.viewUntouched;
+            f.overlayShown = shown && f.overlayShown;
+            SettleDisplay();
+            // Nothing painted the view meanwhile either (an exposure handled while settling).
+            f.viewUntouched =
+                f.viewUntouched && list.paints() == paints && !::GetUpdateRect(list.view(), nullptr, FALSE);
+        };
+        if (round % 2) overlayPair();
+        f.oldRepainted = OldTrailGesture(list, points, f.old) && f.oldRepainted;
+        SettleDisplay();
+        if (round % 2 == 0) overlayPair();
+    }
+    // The overlay's window size for the pieces: what it showed at the end of a gesture.
+    RECT viewRect{};
+    ::GetWindowRect(list.view(), &viewRect);
+    {
+        const int owner = 0;
+        overlay->Begin(&owner, list.view(), WindowDpi(list.view()));
+        for (int i = 0; i < kTrailSteps; ++i) overlay->Step(&owner, TrailStep(viewRect, points, i));
+        const PixelRect area = Union(overlay->trailRect(), overlay->plateRect());
+        overlay->Hide(&owner);
+        SettleDisplay();
+        f.pieces = MeasureOverlayPieces(overlay->plateFont(), {std::max(area.width(), 1), std::max(area.height(), 1)},
+                                        points, std::min(gestures, 10));
+    }
+    return f;
+}
+
+// The overlay's peak bitmap memory for a trail zig-zagging from corner to corner across a
+// whole view of `width` x `height` at the screen's top-left corner, with a status text
+// at each corner.
+// The frame is all the overlay is told of the view; `view` is only the window Begin
+// needs. Bytes, 0 when there is no overlay; `covered` says whether the trail reached
+// every corner.
+size_t OverlayPeakBytes(HWND view, int width, int height, bool& covered) {
+    OverlayRef overlay(Overlay::AcquireForThisThread());
+    covered = false;
+    if (!overlay) return 0;
+    const int owner = 0;
+    overlay->Begin(&owner, view, kBaseDpi);
+    overlay->ResetPeak();
+    const RECT frame{0, 0, width, height};
+    const POINT corners[] = {{0, 0}, {width - 1, height - 1}, {width - 1, 0}, {0, height - 1}, {0, 0}};
+    POINT last = corners[0];
+    for (size_t leg = 1; leg < std::size(corners); ++leg) {
+        const POINT a = corners[leg - 1], b = corners[leg];
+        // Each leg in 16 steps: under Wine a step's UpdateLayeredWindowIndirect costs in
+        // proportion to the window, tens of milliseconds at these sizes, and whatever the
+        // steps the canvas ends as big as the view.
+        const int steps = 16;
+        for (int i = 1; i <= steps; ++i) {
+            const POINT p{a.x + static_cast<LONG>((b.x - a.x) * static_cast<double>(i) / steps),
+                          a.y + static_cast<LONG>((b.y - a.y) * static_cast<double>(i) / steps)};
+            OverlayStep step;
+            step.viewRect = frame;
+            step.pointer = {frame.left + p.x, frame.top + p.y};  // inside the view
+            step.drawSegment = true;
+            step.from = last;
+            step.to = p;
+            step.colour = kTrailColour;
+            step.width = kTrailWidth;
+            step.text = i == 1 ? kStrokeTexts[(leg - 1) % kTrailStrokes] : nullptr;
+            overlay->Step(&owner, step);
+            last = p;
+        }
+    }
+    const PixelRect trail = overlay->trailRect();
+    covered = trail.left <= 0 && trail.top <= 0 && trail.right >= width && trail.bottom >= height;
+    const size_t peak = overlay->peakBitmapBytes();
+    overlay->Hide(&owner);
+    Drain();
+    return peak;
+}
+
+// The comparison's table; false when the overlay took longer than the old way, or a
+// gesture did not behave (the old release did not repaint, the overlay did not show or
+// left the view something to repaint).
+bool ReportTrail(int gestures) {
+    const TrailFigures f = MeasureTrail(gestures);
+    auto ms = [](const std::vector<double>& v) { return Median(v) * 1e3; };
+    std::printf("Gesture trail: right, down, left, up, right (40 steps of 20 px, trail %d px) over a %ldx%ld\n"
+                "view that paints a list (background and 200 DrawTextW); %d gestures each way, taking turns;\n"
+                "the median per gesture\n",
+                kTrailWidth, kTrailFrame.right - kTrailFrame.left, kTrailFrame.bottom - kTrailFrame.top, f.gestures);
+    std::printf("%-46s | %9s | %9s | %9s\n", "way", "total", "40 steps", "release");
+    std::printf("%-46s | %6.2f ms | %6.2f ms | %6.2f ms\n", "old: segments onto the view, full repaint",
+                ms(f.old.total), ms(f.old.steps), ms(f.old.release));
+    std::printf("%-46s | %6.2f ms | %6.2f ms | %6.2f ms\n", "overlay, after a pause (its bitmaps freed)",
+                ms(f.freed.total), ms(f.freed.steps), ms(f.freed.release));
+    std::printf("%-46s | %6.2f ms | %6.2f ms | %6.2f ms\n", "overlay, within a second (its bitmaps kept)",
+                ms(f.kept.total), ms(f.kept.steps), ms(f.kept.release));
+    std::printf("old: each step GetDCEx, CreatePen, MoveToEx and LineTo, ReleaseDC, DeleteObject; the release\n"
+                "InvalidateRect and UpdateWindow, until the list has painted. overlay: Begin (%.3f / %.3f ms),\n"
+                "one Step per step (segment, plate at the pointer, a new text at each stroke), Hide at the\n"
+                "release. Neither includes the status bar's text or the tracker's own work.\n",
+                ms(f.freed.begin), ms(f.kept.begin));
+    std::printf("overlay steps (after a pause / within a second): the first, which shows the window, %.2f / %.2f ms;\n"
+                "the 4 with a new status text %.2f / %.2f ms; the other 35 %.2f / %.2f ms; %.0f presents per gesture\n",
+                ms(f.freed.firstStep), ms(f.kept.firstStep), ms(f.freed.textSteps), ms(f.kept.textSteps),
+                ms(f.freed.plainSteps), ms(f.kept.plainSteps), Median(f.kept.presents));
+    const OverlayPieces& p = f.pieces;
+    std::printf("pieces alone: DrawSmoothLine, the 40 segments %.3f ms; a plate's text %.3f ms (ExtTextOutW\n"
+                "%.3f ms, ComposePlate %.3f ms); UpdateLayeredWindowIndirect of %ldx%ld (the overlay's window at\n"
+                "the end of the gesture) moved and resized %.3f ms a call, in place with a segment's dirty\n"
+                "rectangle %.3f ms a call (32x32 window %.3f ms, %ldx%ld window %.3f ms); moving it alone\n"
+                "(SetWindowPos) %.3f ms a call; showing and hiding it %.3f ms\n",
+                p.smoothLines * 1e3, p.plateText * 1e3, p.textOut * 1e3, p.compose * 1e3, p.area.cx, p.area.cy,
+                p.layeredMoved * 1e3, p.layeredDirty * 1e3, p.layeredDirtyTiny * 1e3,
+                kTrailFrame.right - kTrailFrame.left, kTrailFrame.bottom - kTrailFrame.top, p.layeredDirtyView * 1e3,
+                p.movedAlone * 1e3, p.showHide * 1e3);
+    if (f.freedMissed > 0) std::printf("note: %d gestures found the overlay's bitmaps not yet freed\n", f.freedMissed);
+    bool ok = true;
+    if (!f.oldRepainted) {
+        std::printf("FAILED: an old release did not repaint the view exactly once\n");
+        ok = false;
+    }
+    if (!f.overlayShown) {
+        std::printf("FAILED: the overlay did not show\n");
+        ok = false;
+    }
+    if (!f.viewUntouched) {
+        std::printf("FAILED: an overlay gesture left the view something to repaint\n");
+        ok = false;
+    } else {
+        std::printf("after every overlay gesture the view had nothing to repaint (GetUpdateRect), nor painted\n");
+    }
+    for (const auto* times : {&f.freed, &f.kept}) {
+        if (Median(times->total) > Median(f.old.total)) {
+            std::printf("FAILED: the overlay (%s) took longer than the old way\n",
+                        times == &f.freed ? "after a pause" : "within a second");
+            ok = false;
+        }
+    }
+
+    // The overlay's memory for a trail across a whole view, the largest it can need there.
+    test::HostWindow window(kTabbedPagePath, kFrame);
+    std::printf("Overlay's peak bitmap memory (peakBitmapBytes: the canvas and the copy under the plate), a trail\n"
+                "zig-zagging corner to corner across a whole view, with a status text:\n");
+    for (const SIZE view : {SIZE{1920, 1080}, SIZE{3840, 2160}}) {
+        bool covered = false;
+        const size_t peak = OverlayPeakBytes(window.view(), view.cx, view.cy, covered);
+        std::printf("%ldx%ld view: %.1f MiB (%zu bytes; the view itself at 32 bits a pixel %.1f MiB)%s\n", view.cx,
+                    view.cy, peak / 1048576.0, peak, view.cx * view.cy * 4 / 1048576.0,
+                    covered ? "" : "; the trail did not reach every corner");
+    }
+    std::printf("\n");
+    return ok;
+}
+
 int Run(int moves, int openRuns) {
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     const POINT origin{400, 400};
@@ -642,6 +1273,9 @@ int Run(int moves, int openRuns) {
     for (const auto& [name, cost] : callCosts) std::printf(" %s %.2f us;", name, cost * 1e6);
     std::printf("\n\n");
 
+    // The trail drawn the old way and on the overlay, one gesture for every 20 moves.
+    const bool trailOk = ReportTrail(std::max(10, moves / 20));
+
     // Opening windows, after every window above is gone and the settings block let go
     // (each process then maps and loads it afresh).
     const OpenWindowFigures open = MeasureOpenWindows(openRuns);
@@ -659,7 +1293,7 @@ int Run(int moves, int openRuns) {
         row("a later window, on its own thread", open.later);
     }
     ::CoUninitialize();
-    return allBehaved && open.failure.empty() ? 0 : 1;
+    return allBehaved && trailOk && open.failure.empty() ? 0 : 1;
 }
 
 }  // namespace
