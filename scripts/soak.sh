@@ -45,7 +45,7 @@ done
 
 echo "== the cost of a mouse message and of opening a window"
 "$root/scripts/wine-run.sh" "$build/win64/bin/hook_cost_bench.exe" --moves "${CC_HOOK_MOVES:-5000}" \
-  --open-runs "${CC_OPEN_RUNS:-20}" || status=1
+  --open-runs "${CC_OPEN_RUNS:-20}" --require-overlay-cost || status=1
 echo
 [ "$status" -eq 0 ] && echo "soak: everything passed" || echo "soak: FAILED (see above)"
 exit "$status"

@@ -24,7 +24,12 @@ constexpr UINT_PTR kPresentTimer = 5;
 
 constexpr UINT kReleaseCheckMs = 100;
 constexpr UINT kFreeAfterMs = 1000;
-constexpr DWORD kRemoteFrameMs = 1000 / 30;  // at most 30 updates a second over a remote session
+// Updates go out at most once a display frame (60 a second), over a remote session, where
+// each crosses the network, at most 30 a second. Steps between are drawn into the bitmap
+// and go out together with the last state, from a timer: it comes only when the thread has
+// no input waiting, so a busy thread coalesces its steps instead of falling behind.
+constexpr DWORD kLocalFrameMs = 1000 / 60;
+constexpr DWORD kRemoteFrameMs = 1000 / 30;
 // A canvas larger than this is not made: the trail simply stops growing.
 constexpr size_t kMaxCanvasBytes = size_t{256} << 20;
 
@@ -629,16 +634,13 @@ void Overlay::Flash(const void* owner, HWND view, const wchar_t* text, POINT poi
 }
 
 void Overlay::Present() {
-    if (remoteSession_) {
-        // Over a remote session every update crosses the network: at most 30 a second,
-        // the last state always shown.
-        const DWORD elapsed = ::GetTickCount() - lastPresentTick_;
-        if (elapsed < kRemoteFrameMs) {
-            if (!presentPending_ && ::SetTimer(window_.get(), kPresentTimer, kRemoteFrameMs - elapsed, nullptr)) {
-                presentPending_ = true;
-            }
-            if (presentPending_) return;
+    const DWORD frame = remoteSession_ ? kRemoteFrameMs : kLocalFrameMs;
+    const DWORD elapsed = ::GetTickCount() - lastPresentTick_;
+    if (shown_ && elapsed < frame) {
+        if (!presentPending_ && ::SetTimer(window_.get(), kPresentTimer, frame - elapsed, nullptr)) {
+            presentPending_ = true;
         }
+        if (presentPending_) return;
     }
     PresentNow();
 }

@@ -434,8 +434,9 @@ TEST(OverlayLook, HighContrastMakesThePlateOpaqueAndTheBitmapGoesASecondAfterHid
 namespace cc {
 namespace {
 
-// Over a remote session at most 30 updates a second go out, and the last state always does.
-TEST(OverlayLook, ARemoteSessionGetsAtMostThirtyUpdatesASecond) {
+// At most one update a display frame goes out, over a remote session at most 30 a second,
+// and the last state always does.
+TEST(OverlayLook, UpdatesAtMostOneAFrameThirtyASecondOverARemoteSession) {
     test::HostWindow window({L"SHELLDLL_DefView", WC_LISTVIEWW}, kViewFrame, 0);
     OverlayRef overlay(Overlay::AcquireForThisThread());
     ASSERT_TRUE(overlay);
@@ -465,7 +466,9 @@ TEST(OverlayLook, ARemoteSessionGetsAtMostThirtyUpdatesASecond) {
     input.RightDown();
     overlay->Begin(&owner, window.view(), 96);
     const auto local = steps(60);
-    EXPECT_EQ(local.first, 60u) << "at home every step is shown at once";
+    EXPECT_GE(local.first, 2u);
+    EXPECT_LE(local.first, local.second / 16 + 2) << local.second << " ms";
+    PumpFor(100);
 
     Overlay::SetRemoteSessionForTest(true);
     overlay->Begin(&owner, window.view(), 96);
