@@ -90,16 +90,6 @@ PixelRect Offset(PixelRect r, int32_t dx, int32_t dy) {
     return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
 }
 
-RECT WorkAreaAt(POINT screen) {
-    MONITORINFO info{};
-    info.cbSize = sizeof(info);
-    if (!::GetMonitorInfoW(::MonitorFromPoint(screen, MONITOR_DEFAULTTONEAREST), &info)) {
-        RECT all{};
-        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &all, 0);
-        return all;
-    }
-    return info.rcWork;
-}
 
 // A 32-bit top-down DIB section selected into a memory DC of its own.
 bool MakeDib(int32_t width, int32_t height, unique_hdc& dc, unique_hbitmap& bitmap, HGDIOBJ& old, uint32_t*& bits) {
@@ -300,8 +290,24 @@ Overlay::~Overlay() {
     delete[] under_;
 }
 
+const RECT& Overlay::WorkArea(POINT pointer) {
+    if (haveWork_ && ::PtInRect(&monitor_, pointer)) return work_;
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    if (::GetMonitorInfoW(::MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST), &info)) {
+        monitor_ = info.rcMonitor;
+        work_ = info.rcWork;
+    } else {
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work_, 0);
+        monitor_ = work_;
+    }
+    haveWork_ = true;
+    return work_;
+}
+
 void Overlay::Begin(const void* owner, HWND view, UINT dpi) {
     Reset();
+    haveWork_ = false;
     owner_ = owner;
     view_ = view;
     dpi_ = dpi != 0 ? dpi : kBaseDpi;
@@ -313,7 +319,10 @@ void Overlay::Begin(const void* owner, HWND view, UINT dpi) {
 void Overlay::Reset() {
     HWND w = window_.get();
     if (w) {
-        for (UINT_PTR id : {kRestTimer, kReleaseCheckTimer, kFlashTimer, kPresentTimer}) ::KillTimer(w, id);
+        if (restArmed_) ::KillTimer(w, kRestTimer);
+        if (shown_) ::KillTimer(w, kReleaseCheckTimer);
+        if (flashing_) ::KillTimer(w, kFlashTimer);
+        if (presentPending_) ::KillTimer(w, kPresentTimer);
     }
     restArmed_ = false;
     if (shown_ && w) {
@@ -324,7 +333,7 @@ void Overlay::Reset() {
     LiftPlate();
     if (canvas_.bits) {
         ClearPixels(canvas_, ToCanvas(trailBounds_));
-        if (w) ::SetTimer(w, kFreeTimer, kFreeAfterMs, nullptr);
+        if (w && !freeArmed_) freeArmed_ = ::SetTimer(w, kFreeTimer, kFreeAfterMs, nullptr) != 0;
     }
     shown_ = flashing_ = hintsShown_ = presentPending_ = false;
     trailBounds_ = dirty_ = presented_ = PixelRect{};
@@ -536,7 +545,7 @@ bool Overlay::RenderPlate(const wchar_t* hints) {
 // pointer's monitor ends, and always inside it.
 void Overlay::PlacePlate(POINT pointer) {
     if (!plate_.bits) return;
-    const RECT work = WorkAreaAt(pointer);
+    const RECT work = WorkArea(pointer);
     const int w = plate_.width, h = plate_.height;
     const int gapX = ScaleForDpi(kPointerGapX, dpi_), gapY = ScaleForDpi(kPointerGapY, dpi_);
     int x = pointer.x + gapX, y = pointer.y + gapY;
@@ -554,9 +563,9 @@ void Overlay::PlacePlate(POINT pointer) {
 void Overlay::Step(const void* owner, const OverlayStep& step) {
     if (owner == nullptr || owner != owner_ || !window_) return;
     HWND w = window_.get();
-    ::KillTimer(w, kRestTimer);
-    restArmed_ = false;
-    ::KillTimer(w, kFreeTimer);
+    // The rest timer runs on: ArmRest notes this step, and the timer waits out the rest.
+    if (freeArmed_) ::KillTimer(w, kFreeTimer);
+    freeArmed_ = false;
     if (flashing_) Reset();
     const bool hadHints = hintsShown_;
     hintsShown_ = false;
@@ -565,7 +574,7 @@ void Overlay::Step(const void* owner, const OverlayStep& step) {
     viewOrigin_ = {step.viewRect.left, step.viewRect.top};
     pointer_ = step.pointer;
     const PixelRect view{0, 0, step.viewRect.right - step.viewRect.left, step.viewRect.bottom - step.viewRect.top};
-    allowed_ = Union(view, Offset(FromRect(WorkAreaAt(step.pointer)), -viewOrigin_.x, -viewOrigin_.y));
+    allowed_ = Union(view, Offset(FromRect(WorkArea(step.pointer)), -viewOrigin_.x, -viewOrigin_.y));
 
     LiftPlate();
     if (step.drawSegment && step.width > 0) {
@@ -595,11 +604,15 @@ void Overlay::ArmRest(const void* owner, const wchar_t* hints, UINT restMs, POIN
     if (hints) ::lstrcpynW(hints_, hints, kOverlayTextUnits);
     pointer_ = pointer;
     if (restMs == 0 || hints_[0] == L'\0') {
-        ::KillTimer(window_.get(), kRestTimer);
+        if (restArmed_) ::KillTimer(window_.get(), kRestTimer);
         restArmed_ = false;
         return;
     }
-    restArmed_ = ::SetTimer(window_.get(), kRestTimer, restMs, nullptr) != 0;
+    // One timer for the whole gesture: a step only notes its time (no call to the system),
+    // and the timer, when it comes early, waits out what is left of the rest.
+    restMs_ = restMs;
+    lastStepTick_ = ::GetTickCount();
+    if (!restArmed_) restArmed_ = ::SetTimer(window_.get(), kRestTimer, restMs, nullptr) != 0;
 }
 
 void Overlay::DropHints(const void* owner) {
@@ -622,12 +635,14 @@ void Overlay::Flash(const void* owner, HWND view, const wchar_t* text, POINT poi
     RECT r{};
     if (!view || !::GetWindowRect(view, &r)) r = RECT{pointer.x, pointer.y, pointer.x, pointer.y};
     viewOrigin_ = {r.left, r.top};
-    allowed_ = Offset(FromRect(WorkAreaAt(pointer)), -viewOrigin_.x, -viewOrigin_.y);
+    allowed_ = Offset(FromRect(WorkArea(pointer)), -viewOrigin_.x, -viewOrigin_.y);
     flashing_ = true;
     ::lstrcpynW(statusText_, text, kOverlayTextUnits);
     hints_[0] = L'\0';
     pointer_ = pointer;
-    ::KillTimer(window_.get(), kFreeTimer);
+    haveWork_ = false;
+    if (freeArmed_) ::KillTimer(window_.get(), kFreeTimer);
+    freeArmed_ = false;
     if (RenderPlate(nullptr)) PlacePlate(pointer);
     PresentNow();
     ::SetTimer(window_.get(), kFlashTimer, ms, nullptr);
@@ -648,7 +663,7 @@ void Overlay::Present() {
 void Overlay::PresentNow() {
     HWND w = window_.get();
     if (!w) return;
-    ::KillTimer(w, kPresentTimer);
+    if (presentPending_) ::KillTimer(w, kPresentTimer);
     presentPending_ = false;
     const PixelRect area = Union(trailBounds_, plateRect_);
     if (area.empty() || !canvas_.bits) {
@@ -722,7 +737,12 @@ void Overlay::ShowWindowAboveFrame() {
 void Overlay::OnTimer(UINT_PTR id) {
     HWND w = window_.get();
     switch (id) {
-    case kRestTimer:
+    case kRestTimer: {
+        const DWORD rested = ::GetTickCount() - lastStepTick_;
+        if (restArmed_ && rested < restMs_) {
+            ::SetTimer(w, kRestTimer, restMs_ - rested, nullptr);  // a step came meanwhile
+            return;
+        }
         ::KillTimer(w, kRestTimer);
         restArmed_ = false;
         if (!owner_ || flashing_ || hints_[0] == L'\0') return;
@@ -730,13 +750,14 @@ void Overlay::OnTimer(UINT_PTR id) {
             // A rest before the first step: the frame is the view's as it is now.
             RECT r{};
             if (::GetWindowRect(view_, &r)) viewOrigin_ = {r.left, r.top};
-            allowed_ = Offset(FromRect(WorkAreaAt(pointer_)), -viewOrigin_.x, -viewOrigin_.y);
+            allowed_ = Offset(FromRect(WorkArea(pointer_)), -viewOrigin_.x, -viewOrigin_.y);
         }
         LiftPlate();
         hintsShown_ = RenderPlate(hints_);
         if (hintsShown_) PlacePlate(pointer_);
         Present();
         return;
+    }
     case kReleaseCheckTimer:
         if (shown_ && !flashing_ && RightReleasedElsewhere()) Reset();
         return;
@@ -745,6 +766,7 @@ void Overlay::OnTimer(UINT_PTR id) {
         return;
     case kFreeTimer:
         ::KillTimer(w, kFreeTimer);
+        freeArmed_ = false;
         if (!shown_) {
             FreeCanvas();
             DropDib(plateDc_, plateBitmap_, plateOld_);

@@ -115,6 +115,15 @@ private:
     bool presentPending_ = false;
     bool sameThreadFrame_ = false;
     bool restArmed_ = false;
+    bool freeArmed_ = false;
+    UINT restMs_ = 0;
+    DWORD lastStepTick_ = 0;
+    // The work area of the monitor the pointer was last on, asked again only when the
+    // pointer leaves that monitor (or a new gesture begins).
+    const RECT& WorkArea(POINT pointer);
+    RECT monitor_{};
+    RECT work_{};
+    bool haveWork_ = false;
     POINT presentedAt_{};
     size_t presents_ = 0;
 
