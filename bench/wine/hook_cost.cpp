@@ -658,6 +658,17 @@ struct TrailTimes {
     std::vector<double> presents;
 };
 
+// This thread's processor time, user and kernel, in seconds (the system's tick is its
+// resolution: only sums over many gestures mean anything).
+double ThreadCpu() {
+    FILETIME created, exited, kernel, user;
+    if (!::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernel, &user)) return 0;
+    auto seconds = [](FILETIME t) {
+        return static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
 // A hand's pace: a step of 20 pixels every 8 ms (2,500 pixels a second, a brisk gesture).
 constexpr double kHandStepMs = 8;
 
@@ -988,6 +999,10 @@ OverlayPieces MeasureOverlayPieces(HFONT plateFont, SIZE area, const std::vector
 struct TrailFigures {
     TrailTimes old, kept, freed;
     TrailTimes oldPaced, overlayPaced;  // the steps at a hand's pace
+    // At a hand's pace, this thread's processor time per gesture, the settling after it
+    // included: where Wine later sends the old way's drawing to the X server.
+    double oldCpu = 0, overlayCpu = 0;
+    int pacedGestures = 0;
     int gestures = 0;
     bool oldRepainted = true;   // every old release repainted the view
     bool viewUntouched = true;  // no overlay gesture left the view anything to repaint
@@ -1041,12 +1056,17 @@ TrailFigures MeasureTrail(int gestures) {
     }
     // At a hand's pace, taking turns again (the overlay within a second of the last).
     for (int round = 0; round < std::max(4, gestures / 4); ++round) {
+        double cpu = ThreadCpu();
         f.oldRepainted = OldTrailGesture(list, points, f.oldPaced, true) && f.oldRepainted;
         SettleDisplay();
+        f.oldCpu += ThreadCpu() - cpu;
+        cpu = ThreadCpu();
         f.viewUntouched = OverlayTrailGesture(*overlay.get(), list, points, f.overlayPaced, shown, true) &&
                           f.viewUntouched;
         f.overlayShown = shown && f.overlayShown;
         SettleDisplay();
+        f.overlayCpu += ThreadCpu() - cpu;
+        ++f.pacedGestures;
     }
     // The overlay's window size for the pieces: what it showed at the end of a gesture.
     RECT viewRect{};
@@ -1136,6 +1156,11 @@ bool ReportTrail(int gestures, bool requireOverlayCost) {
                 Median(f.overlayPaced.presents));
     std::printf("(at a hand's pace only the thread's own work is timed: the drawing, the overlay's updates\n"
                 "from its timer, the release; not the waiting between steps)\n");
+    if (f.pacedGestures > 0) {
+        std::printf("at a hand's pace, this thread's processor time per gesture, the display's later work in\n"
+                    "it included (%d gestures each): old %.1f ms, overlay %.1f ms\n",
+                    f.pacedGestures, f.oldCpu * 1e3 / f.pacedGestures, f.overlayCpu * 1e3 / f.pacedGestures);
+    }
     std::printf("old: each step GetDCEx, CreatePen, MoveToEx and LineTo, ReleaseDC, DeleteObject; the release\n"
                 "InvalidateRect and UpdateWindow, until the list has painted. overlay: Begin (%.3f / %.3f ms),\n"
                 "one Step per step (segment, plate at the pointer, a new text at each stroke), Hide at the\n"

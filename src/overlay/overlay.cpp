@@ -687,8 +687,9 @@ void Overlay::PresentNow() {
     RECT dirty{changed.left, changed.top, changed.right, changed.bottom};
     UPDATELAYEREDWINDOWINFO info{};
     info.cbSize = sizeof(info);
-    info.pptDst = &destination;
-    info.psize = &size;
+    // In place, neither place nor size is passed: given, they cost a full window move.
+    info.pptDst = samePlace ? nullptr : &destination;
+    info.psize = samePlace ? nullptr : &size;
     info.hdcSrc = canvasDc_.get();
     info.pptSrc = &source;
     info.pblend = &blend;
