@@ -4,18 +4,22 @@
 
 namespace cc {
 
-int FindBoundAction(const SettingsView& settings, int32_t viewKind, int32_t strokeCount,
-                    const int32_t (&strokes)[kMaxStrokes]) {
-    const int32_t n = SanitizeStrokeCount(strokeCount);
-    if (n == 0 || !settings.valid()) return kNoAction;
-    ActionList list;
+bool ActionListForView(int32_t viewKind, ActionList& list) {
     if (viewKind == ViewFolderList) {
         list = ActionList::Explorer;
     } else if (viewKind == ViewWeb) {
         list = ActionList::Browser;
     } else {
-        return kNoAction;
+        return false;
     }
+    return true;
+}
+
+int FindBoundAction(const SettingsView& settings, int32_t viewKind, int32_t strokeCount,
+                    const int32_t (&strokes)[kMaxStrokes]) {
+    const int32_t n = SanitizeStrokeCount(strokeCount);
+    ActionList list;
+    if (n == 0 || !settings.valid() || !ActionListForView(viewKind, list)) return kNoAction;
     for (int k = 0; k < ActionCount(list); ++k) {
         const Gesture g = settings.ReadGesture(list, k);  // one read of a block others may write
         if (g.count != n) continue;

@@ -9,6 +9,10 @@ namespace cc {
 
 inline constexpr int kNoAction = -1;
 
+// The action list a view kind chooses (2 folder list: Explorer, 1 web page: browser);
+// false for any other kind.
+bool ActionListForView(int32_t viewKind, ActionList& list);
+
 // The lowest action of the list chosen by `viewKind` (2 folder list: Explorer list,
 // 1 web page: browser list) whose stored gesture equals the recorded strokes; kNoAction
 // for none, for an empty recording, or for any other view kind. Safe on any block.

@@ -1,5 +1,6 @@
 #include "gesture/hint_list.h"
 
+#include "actions/action_match.h"
 #include "context/gesture_session.h"
 #include "settings/action_catalogue.h"
 
@@ -41,15 +42,8 @@ int BuildHintList(const SettingsView& settings, int32_t viewKind, bool tabbedBro
                   const int32_t (&strokes)[kMaxStrokes], wchar_t* out, std::size_t outUnits) {
     if (out == nullptr || outUnits == 0) return 0;
     out[0] = L'\0';
-    if (!settings.valid()) return 0;
     ActionList list;
-    if (viewKind == ViewFolderList) {
-        list = ActionList::Explorer;
-    } else if (viewKind == ViewWeb) {
-        list = ActionList::Browser;
-    } else {
-        return 0;
-    }
+    if (!settings.valid() || !ActionListForView(viewKind, list)) return 0;
     const int32_t drawn = SanitizeStrokeCount(strokeCount);
 
     // One read of each stored gesture: another process may write the block meanwhile.

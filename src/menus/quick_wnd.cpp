@@ -1,6 +1,7 @@
 #include "menus/quick_wnd.h"
 
 #include "common/dpi.h"
+#include "common/window_class.h"
 #include "module/module.h"
 
 namespace cc {
@@ -10,10 +11,7 @@ constexpr wchar_t kQuickWndClass[] = L"CursorCadence QuickWnd";
 // The gesture timer uses id 1.
 constexpr UINT_PTR kExpiryTimerId = 2;
 
-// The class is registered while at least one window of it exists and unregistered with
-// the last one, so no class with a window procedure of this module outlives the module.
-SRWLOCK g_classLock = SRWLOCK_INIT;
-int g_liveWindows = 0;
+SharedWindowClass g_class(kQuickWndClass);
 
 // A registered message: should a stale handle have been reused by some other window,
 // that window does not know the message and ignores it.
@@ -22,40 +20,23 @@ UINT QuitRequestMessage() {
     return message;
 }
 
-bool AcquireClass(WNDPROC proc) {
-    ::AcquireSRWLockExclusive(&g_classLock);
-    bool ok = true;
-    if (g_liveWindows == 0) {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof(wc);
-        wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-        wc.lpfnWndProc = proc;
-        wc.hInstance = ThisModule();
-        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        wc.lpszClassName = kQuickWndClass;
-        ok = ::RegisterClassExW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-    }
-    if (ok) ++g_liveWindows;
-    ::ReleaseSRWLockExclusive(&g_classLock);
-    return ok;
-}
-
-void ReleaseClass() {
-    ::AcquireSRWLockExclusive(&g_classLock);
-    if (g_liveWindows > 0 && --g_liveWindows == 0) ::UnregisterClassW(kQuickWndClass, ThisModule());
-    ::ReleaseSRWLockExclusive(&g_classLock);
-}
-
 }  // namespace
 
 bool QuickWnd::Create() {
     if (window_) return true;
-    if (!AcquireClass(&QuickWnd::WindowProc)) return false;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
+    wc.lpfnWndProc = &QuickWnd::WindowProc;
+    wc.hInstance = ThisModule();
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = kQuickWndClass;
+    if (!g_class.Acquire(wc)) return false;
     window_.reset(::CreateWindowExW(0, kQuickWndClass, L"", WS_CHILD, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                     ThisModule(), this));
     if (!window_) {
-        ReleaseClass();
+        g_class.Release();
         return false;
     }
     return true;
@@ -73,7 +54,7 @@ void QuickWnd::Destroy() {
     // thread); its timers must not reach this object meanwhile.
     ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
     window_.reset();
-    ReleaseClass();
+    g_class.Release();
 }
 
 bool QuickWnd::PostQuitRequest(HWND quickWnd) {

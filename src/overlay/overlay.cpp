@@ -8,6 +8,7 @@
 #include "common/dpi.h"
 #include "common/dpi_scale.h"
 #include "common/release_elsewhere.h"
+#include "common/window_class.h"
 #include "module/module.h"
 
 namespace cc {
@@ -59,30 +60,7 @@ std::vector<Slot>& Slots() {
 std::atomic<bool> g_remoteForTest{false};
 std::atomic<bool> g_highContrastForTest{false};
 
-SRWLOCK g_classLock = SRWLOCK_INIT;
-int g_liveWindows = 0;
-
-bool AcquireClass(WNDPROC proc) {
-    ::AcquireSRWLockExclusive(&g_classLock);
-    bool ok = true;
-    if (g_liveWindows == 0) {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = proc;
-        wc.hInstance = ThisModule();
-        wc.lpszClassName = kOverlayClass;
-        ok = ::RegisterClassExW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-    }
-    if (ok) ++g_liveWindows;
-    ::ReleaseSRWLockExclusive(&g_classLock);
-    return ok;
-}
-
-void ReleaseClass() {
-    ::AcquireSRWLockExclusive(&g_classLock);
-    if (g_liveWindows > 0 && --g_liveWindows == 0) ::UnregisterClassW(kOverlayClass, ThisModule());
-    ::ReleaseSRWLockExclusive(&g_classLock);
-}
+SharedWindowClass g_class(kOverlayClass);
 
 PixelRect FromRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 PixelRect Offset(PixelRect r, int32_t dx, int32_t dy) {
@@ -263,11 +241,16 @@ void Overlay::Release() {
 }
 
 bool Overlay::Create() {
-    if (!AcquireClass(&Overlay::WindowProc)) return false;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = &Overlay::WindowProc;
+    wc.hInstance = ThisModule();
+    wc.lpszClassName = kOverlayClass;
+    if (!g_class.Acquire(wc)) return false;
     window_.reset(::CreateWindowExW(WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW,
                                     kOverlayClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, ThisModule(), this));
     if (!window_) {
-        ReleaseClass();
+        g_class.Release();
         return false;
     }
     return true;
@@ -283,7 +266,7 @@ Overlay::~Overlay() {
         } else {
             (void)window_.release();
         }
-        ReleaseClass();
+        g_class.Release();
     }
     FreeCanvas();
     DropDib(plateDc_, plateBitmap_, plateOld_);

@@ -389,20 +389,21 @@ TEST(OverlayFrame, AFrameOnAnotherThreadIsNotTheOwnerTheOverlayStaysAboveIt) {
     frameThread.join();
 }
 
-}  // namespace
-}  // namespace cc
 
-namespace cc {
-namespace {
+// An overlay used directly, over a plain folder view, by an owner of its own.
+class OverlayLook : public ::testing::Test {
+protected:
+    test::HostWindow window{{L"SHELLDLL_DefView", WC_LISTVIEWW}, kViewFrame, 0};
+    OverlayRef overlay{Overlay::AcquireForThisThread()};
+    const int owner = 0;
+    void SetUp() override { ASSERT_TRUE(overlay); }
+    void TearDown() override { overlay->Forget(&owner); }
+};
 
 // In high contrast the plate is opaque, in the system's window colours; otherwise it is
 // see-through. (Wine cannot be put into high contrast: the system's answer is stood in
 // for.) The bitmap is let go a second after the overlay hides.
-TEST(OverlayLook, HighContrastMakesThePlateOpaqueAndTheBitmapGoesASecondAfterHiding) {
-    test::HostWindow window({L"SHELLDLL_DefView", WC_LISTVIEWW}, kViewFrame, 0);
-    OverlayRef overlay(Overlay::AcquireForThisThread());
-    ASSERT_TRUE(overlay);
-    const int owner = 0;
+TEST_F(OverlayLook, HighContrastMakesThePlateOpaqueAndTheBitmapGoesASecondAfterHiding) {
     const POINT at{kViewFrame.left + 60, kViewFrame.top + 60};
     // A point of the plate's background: inside, left of the text, below the corner.
     auto background = [&] {
@@ -425,24 +426,14 @@ TEST(OverlayLook, HighContrastMakesThePlateOpaqueAndTheBitmapGoesASecondAfterHid
     PumpFor(600);
     EXPECT_GT(overlay->bitmapBytes(), 0u) << "kept for a gesture that follows at once";
     EXPECT_TRUE(PumpUntil([&] { return overlay->bitmapBytes() == 0; }, 1500));
-    overlay->Forget(&owner);
 }
 
-}  // namespace
-}  // namespace cc
-
-namespace cc {
-namespace {
 
 // At most one update a display frame goes out, over a remote session at most 30 a second,
 // and the last state always does.
-TEST(OverlayLook, UpdatesAtMostOneAFrameThirtyASecondOverARemoteSession) {
-    test::HostWindow window({L"SHELLDLL_DefView", WC_LISTVIEWW}, kViewFrame, 0);
-    OverlayRef overlay(Overlay::AcquireForThisThread());
-    ASSERT_TRUE(overlay);
+TEST_F(OverlayLook, UpdatesAtMostOneAFrameThirtyASecondOverARemoteSession) {
     RECT view{};
     ::GetWindowRect(window.view(), &view);
-    const int owner = 0;
     auto steps = [&](int count) {
         const DWORD start = ::GetTickCount();
         const size_t before = overlay->presents();
@@ -481,7 +472,6 @@ TEST(OverlayLook, UpdatesAtMostOneAFrameThirtyASecondOverARemoteSession) {
     EXPECT_EQ(overlay->presents(), sent + (pending ? 1 : 0)) << "the last state goes out after the pause";
     EXPECT_FALSE(overlay->updatePending());
     EXPECT_EQ(overlay->PixelAt({view.left + 50 + 4 * 59 + 2, view.top + 100}), 0xFFFF0000u);
-    overlay->Forget(&owner);
 }
 
 }  // namespace
